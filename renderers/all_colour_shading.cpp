@@ -1,0 +1,7 @@
+#include "renderers/renderers.h"
+
+namespace tintoral {
+
+void drawMireAllColorShading(const PatternState &, DrawingSurface &) {}
+
+} // namespace tintoral

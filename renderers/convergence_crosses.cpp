@@ -1,0 +1,7 @@
+#include "renderers/renderers.h"
+
+namespace tintoral {
+
+void drawCross(PatternState &, DrawingSurface &) {}
+
+} // namespace tintoral

@@ -1,0 +1,7 @@
+#include "renderers/renderers.h"
+
+namespace tintoral {
+
+void drawDotPattern(const PatternState &, DrawingSurface &, double, double, double) {}
+
+} // namespace tintoral

@@ -1,0 +1,7 @@
+#include "renderers/renderers.h"
+
+namespace tintoral {
+
+void drawTest(const PatternState &, DrawingSurface &) {}
+
+} // namespace tintoral

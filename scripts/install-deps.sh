@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Runs `apt-get update` only when something is missing; as root it installs
+# directly, otherwise through sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-private-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # end-to-end tests: a real X server, a window manager and real X input
+  xvfb xauth openbox xdotool wmctrl x11-xserver-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "installed" ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  run=()
+elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+  run=(sudo)
+elif command -v sudo >/dev/null 2>&1; then
+  run=(sudo)
+else
+  echo "error: missing packages (${missing[*]}) and neither root nor sudo is available to install them" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${run[@]}" apt-get update -qq
+"${run[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
