@@ -1,0 +1,133 @@
+#include "app/application.h"
+
+#include "app/launcher.h"
+#include "platform/qt_pattern_window.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+namespace tintoral {
+
+namespace {
+// What the pattern window sees of a selection window that is gone for good
+// while the program ends: hidden, not orbiting.
+class UnloadedLauncher final : public SelectionWindowLink {
+public:
+    bool isVisible() const override { return false; }
+    int orbitingValue() const override { return 0; }
+    void showWithFocus() override {}
+};
+} // namespace
+
+Program::Program() = default;
+
+Program::~Program()
+{
+    delete launcher_.data();
+    delete window_.data();
+}
+
+void Program::start()
+{
+    display();
+    showDisplay();
+}
+
+Display &Program::display()
+{
+    if (!window_) {
+        window_ = new platform::QtPatternWindow([this]() -> SelectionWindowLink & { return launcherLink(); });
+        window_->onCloseRequested = [this] {
+            // Closing the pattern window on its own ends the program as Exit does.
+            if (launcher_)
+                unloadLauncher();
+            else {
+                unloadDisplay();
+                ending_ = true;
+                QCoreApplication::quit();
+            }
+        };
+        window_->display().Form_Load();
+    }
+    return window_->display();
+}
+
+Launcher &Program::launcher()
+{
+    if (!launcher_)
+        launcher_ = new Launcher(*this);
+    return *launcher_;
+}
+
+SelectionWindowLink &Program::launcherLink()
+{
+    static UnloadedLauncher gone;
+    if (ending_ && !launcher_)
+        return gone;
+    return launcher();
+}
+
+void Program::showDisplay()
+{
+    display();
+    if (displayShown_)
+        return;
+    displayShown_ = true;
+    window_->showFullScreenOn(QGuiApplication::primaryScreen());
+}
+
+void Program::activateDisplay()
+{
+    if (!window_)
+        return;
+    window_->raise();
+    window_->activateWindow();
+    window_->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void Program::placeLauncher(Launcher &l)
+{
+    l.winId();
+    if (window_ && l.windowHandle()) {
+        window_->winId();
+        // A dialog of the pattern window: window managers keep it above it.
+        l.windowHandle()->setTransientParent(window_->windowHandle());
+    }
+    QScreen *screen = window_ && window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        QRect r = l.frameGeometry();
+        r.moveCenter(screen->geometry().center());
+        l.move(r.topLeft());
+    }
+}
+
+void Program::unloadDisplay()
+{
+    if (!window_)
+        return;
+    window_->display().Timer1.setEnabled(false);
+    window_->hide();
+    window_->deleteLater(); // never under a handler of its own that is still running
+    window_ = nullptr;
+}
+
+void Program::unloadLauncher()
+{
+    if (ending_)
+        return;
+    ending_ = true;
+    if (launcher_)
+        launcher_->Form_QueryUnload();
+    else
+        unloadDisplay();
+    if (launcher_) {
+        launcher_->hide();
+        launcher_->deleteLater();
+        launcher_ = nullptr;
+    }
+    QCoreApplication::quit();
+}
+
+} // namespace tintoral

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/launcher.h"
+#include "pattern_window/display.h"
+#include "platform/qt_pattern_window.h"
+
+#include <QPointer>
+
+namespace tintoral {
+
+// The program's two windows, each loaded at most once and reached by name:
+// using a window that is not loaded loads it without showing it.
+class Program {
+public:
+    Program();
+    ~Program();
+
+    // Loads the pattern window and shows it full screen on the primary screen.
+    void start();
+
+    Display &display();
+    Launcher &launcher();
+    platform::QtPatternWindow *displayWindow() const { return window_; }
+    Launcher *loadedLauncher() const { return launcher_; }
+
+    void showDisplay();
+    // Gives the pattern window the keyboard focus once the selection window hides.
+    void activateDisplay();
+    // Places the selection window in front of the pattern window, centred on its screen.
+    void placeLauncher(Launcher &launcher);
+
+    void unloadDisplay();
+    // Unloads the selection window, which first unloads the pattern window,
+    // and ends the program.
+    void unloadLauncher();
+
+    bool ending() const { return ending_; }
+
+private:
+    SelectionWindowLink &launcherLink();
+
+    QPointer<platform::QtPatternWindow> window_;
+    QPointer<Launcher> launcher_;
+    bool displayShown_ = false;
+    bool ending_ = false;
+};
+
+} // namespace tintoral

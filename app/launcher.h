@@ -1,0 +1,63 @@
+#pragma once
+
+#include "pattern_window/window_services.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace tintoral {
+
+class Program;
+
+// The "Select Test" window: a button per test, the orbiting switch and its
+// interval slider, the resolution line and Exit.
+class Launcher final : public QWidget, public SelectionWindowLink {
+public:
+    explicit Launcher(Program &program);
+
+    void Form_Load();
+    void Form_Paint();
+    void Command1_Click(std::int16_t Index);
+    void Command2_Click();
+    void Form_QueryUnload();
+    void Slider1_Change();
+
+    // SelectionWindowLink
+    bool isVisible() const override { return QWidget::isVisible(); }
+    int orbitingValue() const override;
+    void showWithFocus() override;
+
+    // The controls, by their names.
+    QGroupBox *Frame1 = nullptr, *Frame2 = nullptr, *Frame3 = nullptr, *Frame4 = nullptr;
+    QLabel *Label1 = nullptr;
+    std::array<QPushButton *, 24> Command1{};
+    QPushButton *Command2 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QSlider *Slider1 = nullptr;
+
+    // "Resolution : " + Str(columns) + " x " + Str(rows).
+    static QString resolutionText(int columns, int rows);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    std::int32_t sliderInterval() const;
+
+    Program &program_;
+    QButtonGroup *buttons_ = nullptr;
+    bool shownBefore_ = false;
+};
+
+} // namespace tintoral

@@ -1,1 +1,33 @@
-int main() { return 0; }
+// tintoral: a full-screen test-pattern generator for checking and adjusting displays.
+#include "app/application.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+int main(int argc, char **argv)
+{
+    // A machine without a display: one clear line instead of a toolkit backtrace.
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    bool platformArgument = false;
+    for (int i = 1; i < argc; ++i)
+        platformArgument = platformArgument || std::string_view(argv[i]) == "-platform";
+    if (!platformArgument && (!platform || !*platform) && !std::getenv("DISPLAY")
+        && !std::getenv("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "tintoral: no display found (DISPLAY is not set); to run it without "
+                             "a screen, use: xvfb-run -s '-screen 0 1920x1080x24' tintoral\n");
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tintoral"));
+    QApplication::setApplicationVersion(QStringLiteral(TINTORAL_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    tintoral::Program program;
+    program.start();
+    return app.exec();
+}

@@ -1,0 +1,35 @@
+# Set-up, build, run and test in one place. `make run` and `make test` install
+# whatever Debian packages are missing first.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+	  echo "No display found (DISPLAY is not set): run it on a desktop, or under Xvfb with: xvfb-run -s '-screen 0 1920x1080x24' $(BUILD_DIR)/tintoral"; \
+	  exit 1; \
+	fi
+	@$(BUILD_DIR)/tintoral
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tintoral-bench
+	@$(BUILD_DIR)/bench/tintoral-bench
+
+clean:
+	@rm -rf $(BUILD_DIR)
