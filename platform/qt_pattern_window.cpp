@@ -71,6 +71,7 @@ FrameBuffer QtPatternWindow::frame(int width, int height)
 
 void QtPatternWindow::present()
 {
+    ++framesDrawn_;
     framePending_ = true;
     if (!inPaint_)
         update();

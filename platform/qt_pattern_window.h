@@ -33,6 +33,8 @@ public:
 
     Display &display() { return display_; }
     const QImage &frameImage() const { return frame_; }
+    // Frames drawn since the window was made.
+    long framesDrawn() const { return framesDrawn_; }
 
     // Called when the user closes this window on its own (a window manager's
     // close command).
@@ -60,6 +62,7 @@ private:
     QImage frame_;
     bool framePending_ = false; // a frame was drawn outside a paint and waits to be shown
     bool inPaint_ = false;
+    long framesDrawn_ = 0;
 };
 
 } // namespace tintoral::platform
