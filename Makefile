@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package gallery test-sanitize fuzz clean
 
 all: build
 
@@ -30,6 +30,18 @@ test: build
 bench: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tintoral-bench
 	@$(BUILD_DIR)/bench/tintoral-bench
+
+package: build
+	@bash scripts/package.sh $(BUILD_DIR)
+
+gallery: build
+	@bash scripts/gallery.sh $(BUILD_DIR)
+
+test-sanitize: deps
+	@bash scripts/test-sanitize.sh
+
+fuzz: deps
+	@bash scripts/fuzz.sh
 
 clean:
 	@rm -rf $(BUILD_DIR)
