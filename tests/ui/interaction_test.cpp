@@ -132,6 +132,23 @@ TEST_F(Interaction, EscapeAndRightClickBringTheLauncherBackAtHome)
     EXPECT_EQ(display().state.orbitY, 0);
 }
 
+TEST_F(Interaction, EscapeRunsPendingEventsBeforeItRedraws)
+{
+    launcher().Command1_Click(8);
+    bool ranInside = false;
+    bool launcherWasVisible = false;
+    QMetaObject::invokeMethod(
+        qApp,
+        [&] {
+            ranInside = true;
+            launcherWasVisible = launcher().isVisible();
+        },
+        Qt::QueuedConnection);
+    press(Qt::Key_Escape, "\x1b"); // delivered synchronously: returns after the handler
+    EXPECT_TRUE(ranInside);
+    EXPECT_TRUE(launcherWasVisible);
+}
+
 TEST_F(Interaction, TicksMoveThePatternOnlyWhileOrbitingIsOn)
 {
     launcher().Command1_Click(3); // "Grey"
