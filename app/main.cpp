@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tintoral"));
     QApplication::setApplicationVersion(QStringLiteral(TINTORAL_VERSION));
+    QIcon icon;  // the application icon, built into the program in four sizes
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/tintoral-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tintoral.Tintoral"));  // its icon on Wayland
     QApplication::setQuitOnLastWindowClosed(false);
 
     tintoral::Program program;
