@@ -1,0 +1,96 @@
+// The test card: where the tiles start, the diamonds and links of rendered
+// images, and that half intensity leaves it white.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+using namespace tintoral;
+using namespace tintoral::test;
+
+namespace {
+
+using Call = RecordingSurface::Call;
+using Op = RecordingSurface::Op;
+
+PatternState card(int w, int h, int nbPoints, float t = 15.0f)
+{
+    PatternState s = stateFor(24, w, h, t, t);
+    s.nbPoints = std::int16_t(nbPoints);
+    return s;
+}
+
+// The top-left corners of the tiles: the first line of a tile starts at
+// (X, Y + S).
+TEST(TestCardCalls, TilesStartEveryThreeStepsAcrossAndDown)
+{
+    const struct {
+        int w, h, nb;
+        std::size_t columns, rows;
+        float lastX, lastY;
+    } cases[] = {
+        {1024, 768, 25, 9, 7, 14731.2f, 11048.4f},
+        {1024, 768, 5, 2, 2, 9207.0f, 9207.0f},  // the second column cut by the right edge
+        {300, 900, 10, 4, 11, 4036.5f, 13455.0f}, // taller than wide: the step across is used down too
+    };
+    for (const auto &c : cases) {
+        const auto calls = record(card(c.w, c.h, c.nb));
+        ASSERT_EQ(calls.size(), 1 + 6 * c.columns * c.rows);
+        EXPECT_EQ(calls[0], (Call{Op::Fill, 0, 0, float(c.w * 15), float(c.h * 15), RGB(0, 0, 0)}));
+        const double S = (c.w - 1) * 15.0 / c.nb;
+        std::set<float> xs, ys;
+        for (std::size_t n = 1; n < calls.size(); ++n) {
+            EXPECT_EQ(calls[n].op, Op::Line);
+            EXPECT_EQ(calls[n].colour, RGB(255, 255, 255));
+        }
+        for (std::size_t n = 1; n < calls.size(); n += 6) {
+            xs.insert(calls[n].x1);
+            ys.insert(float(calls[n].y1 - S));
+        }
+        EXPECT_EQ(xs.size(), c.columns);
+        EXPECT_EQ(ys.size(), c.rows);
+        EXPECT_EQ(*xs.begin(), 0.0f);
+        EXPECT_NEAR(*ys.begin(), 0.0f, 0.01f);
+        EXPECT_NEAR(*xs.rbegin(), c.lastX, 0.02f);
+        EXPECT_NEAR(*ys.rbegin(), c.lastY, 0.02f);
+    }
+}
+
+class TestCardPixels : public ::testing::TestWithParam<float> {};
+
+// 301 pixels wide at 25 steps: S is 12 pixels and a tile 36. In every whole
+// tile the four corners of the diamond and both links are lit, its centre and
+// the corners of the tile's empty quarters are black; half intensity changes
+// nothing.
+TEST_P(TestCardPixels, DiamondsAndLinksWhereTheyBelong)
+{
+    const float t = GetParam();
+    const int w = 301, h = 250, S = 12;
+    PatternState s = card(w, h, 25, t);
+    const Image img = render(s, w, h);
+    s.halfMode = 1;
+    EXPECT_EQ(render(s, w, h).pixels, img.pixels);
+
+    const std::uint32_t white = px(255, 255, 255), black = px(0, 0, 0);
+    EXPECT_EQ(img.count(white) + img.count(black), img.pixels.size());
+    for (int Y = 0; Y + 3 * S < h; Y += 3 * S)
+        for (int X = 0; X + 3 * S < w; X += 3 * S) {
+            for (int d = 0; d <= S; ++d) {
+                EXPECT_EQ(img.at(X + d, Y + S), white) << "left link " << X << "," << Y;
+                EXPECT_EQ(img.at(X + 2 * S, Y + 2 * S + d), white) << "lower link " << X << "," << Y;
+                EXPECT_EQ(img.at(X + S + d, Y + S - d), white) << "upper-left side";
+                EXPECT_EQ(img.at(X + S + d, Y + S + d), white) << "lower-left side";
+                EXPECT_EQ(img.at(X + 2 * S + d, Y + d), white) << "upper-right side";
+                EXPECT_EQ(img.at(X + 2 * S + d, Y + 2 * S - d), white) << "lower-right side";
+            }
+            EXPECT_EQ(img.at(X + 2 * S, Y + S), black) << "diamond centre";
+            EXPECT_EQ(img.at(X + S / 2, Y + S / 2), black);
+            EXPECT_EQ(img.at(X + S / 2, Y + 5 * S / 2), black);
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Twips, TestCardPixels, ::testing::Values(15.0f, 12.0f, 10.0f, 7.5f));
+
+} // namespace
