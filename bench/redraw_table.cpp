@@ -1,0 +1,88 @@
+#include "redraw_table.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cctype>
+#include <ostream>
+
+namespace tintoral::bench {
+
+std::string sizeOf(const std::string &name)
+{
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find('/', start);
+        if (end == std::string::npos)
+            end = name.size();
+        const std::string part = name.substr(start, end - start);
+        const std::size_t x = part.find('x');
+        const auto digits = [](const std::string &s) {
+            if (s.empty())
+                return false;
+            for (char c : s)
+                if (!std::isdigit(static_cast<unsigned char>(c)))
+                    return false;
+            return true;
+        };
+        if (x != std::string::npos && digits(part.substr(0, x)) && digits(part.substr(x + 1)))
+            return part;
+        start = end + 1;
+    }
+    return {};
+}
+
+void RedrawTableReporter::ReportRuns(const std::vector<Run> &runs)
+{
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run &run : runs) {
+        if (run.error_occurred)
+            continue;
+        const bool best = run.run_type == Run::RT_Aggregate && run.aggregate_name == "min";
+        if (run.run_type == Run::RT_Aggregate && !best)
+            continue;
+        const std::string &name = run.run_name.function_name;
+        const double seconds =
+            run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        auto [it, added] = entries_.try_emplace(name);
+        if (added)
+            order_.push_back(name);
+        Entry &e = it->second;
+        if (best) {
+            e = {seconds, 1, true};
+        } else if (!e.fromBest) {
+            e.seconds += seconds;
+            ++e.samples;
+        }
+    }
+}
+
+void RedrawTableReporter::Finalize()
+{
+    ConsoleReporter::Finalize();
+    std::ostream &out = GetOutputStream();
+    std::size_t width = 9;
+    for (const std::string &name : order_)
+        width = std::max(width, name.size());
+
+    char line[512];
+    std::snprintf(line, sizeof line, "\n%-*s %14s %9s\n", int(width), "benchmark", "ms per redraw",
+                  "x floor");
+    out << line << std::string(width + 25, '-') << '\n';
+    for (const std::string &name : order_) {
+        const Entry &e = entries_.at(name);
+        const double seconds = e.seconds / e.samples;
+        const auto floor = entries_.find("floor/" + sizeOf(name));
+        if (floor != entries_.end()) {
+            const double floorSeconds = floor->second.seconds / floor->second.samples;
+            std::snprintf(line, sizeof line, "%-*s %14.3f %9.2f\n", int(width), name.c_str(),
+                          seconds * 1e3, seconds / floorSeconds);
+        } else {
+            std::snprintf(line, sizeof line, "%-*s %14.3f %9s\n", int(width), name.c_str(),
+                          seconds * 1e3, "-");
+        }
+        out << line;
+    }
+    out.flush();
+}
+
+} // namespace tintoral::bench

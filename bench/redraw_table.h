@@ -1,0 +1,34 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tintoral::bench {
+
+// The console output as usual, then one table: each benchmark's time per
+// redraw (its "min" aggregate, the best repetition, when there is one, else
+// the mean of its runs) and its ratio to the floor measured for the same
+// frame size ("floor/<W>x<H>") in the same run.
+class RedrawTableReporter : public benchmark::ConsoleReporter {
+public:
+    explicit RedrawTableReporter(OutputOptions options) : ConsoleReporter(options) {}
+    void ReportRuns(const std::vector<Run> &runs) override;
+    void Finalize() override;
+
+private:
+    struct Entry {
+        double seconds = 0.0; // sum over repetitions, or the best one when reported
+        int samples = 0;
+        bool fromBest = false;
+    };
+    std::vector<std::string> order_;
+    std::map<std::string, Entry> entries_;
+};
+
+// The frame size part ("3840x2160") of a benchmark name, or "" when it has none.
+std::string sizeOf(const std::string &name);
+
+} // namespace tintoral::bench
