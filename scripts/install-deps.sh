@@ -10,6 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tests: a real X server, a window manager and real X input
   xvfb xauth openbox xdotool wmctrl x11-xserver-utils imagemagick
+  # packaging: Windows resource compiler, desktop and AppStream validators,
+  # Debian package tools, man pages
+  binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev man-db
 )
 
 missing=()
