@@ -45,9 +45,20 @@ private:
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
     // Runs of pixels between two columns (rows), both included, in any order; clipped.
     void horizontalRun(std::int64_t y, std::int64_t xa, std::int64_t xb, std::uint32_t p) const;
-    void verticalRun(std::int64_t x, std::int64_t ya, std::int64_t yb, std::uint32_t p) const;
+    void verticalRun(std::int64_t x, std::int64_t ya, std::int64_t yb, std::uint32_t p);
     void fillRect(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-                  std::uint32_t p) const;
+                  std::uint32_t p);
+    // A line that is neither horizontal nor vertical.
+    void slantedLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                     std::uint32_t p) const;
+
+    // Tall primitives walk their rows upwards or downwards, whichever end of
+    // them was written more recently: a tall narrow box or a vertical line
+    // beside the previous one then finds that one's last rows still cached
+    // instead of each column evicting what the next one needs.
+    static constexpr int kBands = 32;
+    bool walkUpwards(std::int64_t top, std::int64_t bottom) const;
+    void noteWalk(std::int64_t top, std::int64_t bottom, bool upwards);
 
     std::uint32_t *pixels_;
     int width_;
@@ -55,6 +66,9 @@ private:
     std::ptrdiff_t stride_;
     double tx_;
     double ty_;
+    int bandHeight_;
+    std::uint64_t walks_ = 0;
+    std::uint64_t bandWalk_[kBands] = {}; // when each band of rows was last walked
 };
 
 } // namespace tintoral

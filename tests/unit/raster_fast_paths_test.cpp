@@ -1,0 +1,224 @@
+// The raster surface's fast paths (vector and string fills, rows walked
+// either way, lines stepped in integers and clipped by bisection) against a
+// plain per-pixel reading of its documented rules, over many seeded random
+// primitives: any pixel that differs is a fault of a fast path.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace tintoral;
+using namespace tintoral::test;
+
+namespace {
+
+using std::int64_t;
+
+// Every rule one pixel at a time, clipped pixel by pixel.
+struct Reference {
+    int width, height;
+    std::ptrdiff_t stride;
+    double tx, ty;
+    std::vector<std::uint32_t> &pixels;
+
+    void set(int64_t x, int64_t y, std::uint32_t p)
+    {
+        if (x >= 0 && x < width && y >= 0 && y < height)
+            pixels[std::size_t(y * stride + x)] = p;
+    }
+    // Loop bounds that stop just outside the image, so that a far end does
+    // not cost a loop of millions; set() still clips every pixel.
+    static int64_t lo(int64_t a, int64_t b) { return std::max<int64_t>(std::min(a, b), -1); }
+    static int64_t hi(int64_t a, int64_t b, int size) { return std::min<int64_t>(std::max(a, b), size); }
+
+    void fillBox(float x1, float y1, float x2, float y2, Colour c)
+    {
+        const int64_t a = RasterSurface::toPixel(x1, tx), b = RasterSurface::toPixel(x2, tx);
+        const int64_t d = RasterSurface::toPixel(y1, ty), e = RasterSurface::toPixel(y2, ty);
+        for (int64_t y = lo(d, e); y <= hi(d, e, height); ++y)
+            for (int64_t x = lo(a, b); x <= hi(a, b, width); ++x)
+                set(x, y, RasterSurface::pixelOf(c));
+    }
+    void box(float x1, float y1, float x2, float y2, Colour c)
+    {
+        const int64_t a = RasterSurface::toPixel(x1, tx), b = RasterSurface::toPixel(x2, tx);
+        const int64_t d = RasterSurface::toPixel(y1, ty), e = RasterSurface::toPixel(y2, ty);
+        const std::uint32_t p = RasterSurface::pixelOf(c);
+        for (int64_t x = lo(a, b); x <= hi(a, b, width); ++x) {
+            set(x, d, p);
+            set(x, e, p);
+        }
+        for (int64_t y = lo(d, e); y <= hi(d, e, height); ++y) {
+            set(a, y, p);
+            set(b, y, p);
+        }
+    }
+    // One pixel per column (|dx| >= |dy|) or per row, at the rounded offset
+    // floor(t * d / D + 0.5) from the first end.
+    void line(float fx1, float fy1, float fx2, float fy2, Colour c)
+    {
+        const int64_t x1 = RasterSurface::toPixel(fx1, tx), y1 = RasterSurface::toPixel(fy1, ty);
+        const int64_t x2 = RasterSurface::toPixel(fx2, tx), y2 = RasterSurface::toPixel(fy2, ty);
+        const int64_t dx = x2 - x1, dy = y2 - y1;
+        const std::uint32_t p = RasterSurface::pixelOf(c);
+        const auto offset = [](int64_t t, int64_t d, int64_t D) {
+            return int64_t(std::floor(double(t) * double(d) / double(D) + 0.5));
+        };
+        if (std::abs(dx) >= std::abs(dy)) {
+            for (int64_t x = lo(x1, x2); x <= hi(x1, x2, width); ++x)
+                set(x, dx == 0 ? y1 : y1 + offset(x - x1, dy, dx), p);
+        } else {
+            for (int64_t y = lo(y1, y2); y <= hi(y1, y2, height); ++y)
+                set(x1 + offset(y - y1, dx, dy), y, p);
+        }
+    }
+};
+
+// A padded image: the columns between width and stride must never be written.
+struct Canvas {
+    int width, height;
+    std::ptrdiff_t stride;
+    std::vector<std::uint32_t> pixels;
+    Canvas(int w, int h, int pad) : width(w), height(h), stride(w + pad), pixels(std::size_t(h) * (w + pad), kSentinel) {}
+};
+
+enum class Op { Fill, Box, Line };
+struct Primitive {
+    Op op;
+    float x1, y1, x2, y2;
+    Colour colour;
+};
+
+std::string describe(const Primitive &p)
+{
+    const char *names[] = {"fill", "box", "line"};
+    return std::string(names[int(p.op)]) + " " + std::to_string(p.x1) + " " + std::to_string(p.y1) + " "
+           + std::to_string(p.x2) + " " + std::to_string(p.y2);
+}
+
+// Coordinates mostly on or near the image, at fractional twips; now and
+// then far outside it, or at the clamping limit.
+struct Generator {
+    std::mt19937 rng;
+    int width, height;
+    double tx, ty;
+
+    double uniform(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); }
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+
+    float coordinate(int size, double t)
+    {
+        switch (pick(12)) {
+        case 0: return float(uniform(-1e7, 1e7));
+        case 1: return pick(2) ? 1e30f : -1e30f;
+        case 2: return float(uniform(-3e8, 3e8)); // beyond where integer steps are exact
+        default: return float(uniform(-4.0, size + 4.0) * t);
+        }
+    }
+    Primitive next()
+    {
+        Primitive p{Op(pick(3)), coordinate(width, tx), coordinate(height, ty),
+                    coordinate(width, tx), coordinate(height, ty), RGB(pick(256), pick(256), pick(256))};
+        switch (pick(6)) { // shapes the patterns are made of
+        case 0: p.x2 = p.x1; break;   // vertical
+        case 1: p.y2 = p.y1; break;   // horizontal
+        case 2: p.x2 = p.x1 + float(uniform(0, 3) * tx); break; // tall and narrow
+        case 3: p.y2 = p.y1 + (p.x2 - p.x1) * float(tx / ty); break; // 45 degrees
+        default: break;
+        }
+        return p;
+    }
+};
+
+void draw(RasterSurface &s, Reference &r, const Primitive &p)
+{
+    switch (p.op) {
+    case Op::Fill: s.fillBox(p.x1, p.y1, p.x2, p.y2, p.colour); r.fillBox(p.x1, p.y1, p.x2, p.y2, p.colour); break;
+    case Op::Box: s.box(p.x1, p.y1, p.x2, p.y2, p.colour); r.box(p.x1, p.y1, p.x2, p.y2, p.colour); break;
+    case Op::Line: s.line(p.x1, p.y1, p.x2, p.y2, p.colour); r.line(p.x1, p.y1, p.x2, p.y2, p.colour); break;
+    }
+}
+
+// Index of the first pixel where the two differ, or -1.
+std::ptrdiff_t firstDifference(const std::vector<std::uint32_t> &a, const std::vector<std::uint32_t> &b)
+{
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return std::ptrdiff_t(i);
+    return -1;
+}
+
+struct Case {
+    const char *name;
+    int width, height, pad;
+    double tx, ty;
+    int primitives;
+};
+
+void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
+
+class FastPaths : public testing::TestWithParam<Case> {};
+
+TEST_P(FastPaths, EveryPixelAsThePerPixelRules)
+{
+    const Case c = GetParam();
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        Canvas fast(c.width, c.height, c.pad), slow(c.width, c.height, c.pad);
+        RasterSurface surface(fast.pixels.data(), c.width, c.height, fast.stride, c.tx, c.ty);
+        Reference ref{c.width, c.height, slow.stride, c.tx, c.ty, slow.pixels};
+        Generator gen{std::mt19937(seed), c.width, c.height, c.tx, c.ty};
+        for (int i = 0; i < c.primitives; ++i) {
+            const Primitive p = gen.next();
+            draw(surface, ref, p);
+            const std::ptrdiff_t at = firstDifference(fast.pixels, slow.pixels);
+            ASSERT_EQ(at, -1) << "seed " << seed << ", primitive " << i << ": " << describe(p)
+                              << " differs at x " << at % fast.stride << ", y " << at / fast.stride;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RandomPrimitives, FastPaths,
+    testing::Values(Case{"tiny", 3, 2, 0, 15.0, 15.0, 300},
+                    Case{"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
+                    Case{"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
+                    // rows long enough for the string store, columns tall enough to walk either way
+                    Case{"wideAndTall", 1100, 140, 5, 15.0, 15.0, 120},
+                    Case{"contiguousRows", 700, 300, 0, 15.0, 15.0, 120}),
+    [](const testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+// The costly shapes of the patterns, one after the other as the renderers
+// draw them: a ramp of tall boxes sharing edges, then a grating of vertical
+// lines, then diagonals, over one frame.
+TEST(FastPaths, PatternShapedSequencesMatchTheRules)
+{
+    const int w = 640, h = 360;
+    Canvas fast(w, h, 0), slow(w, h, 0);
+    RasterSurface surface(fast.pixels.data(), w, h, w, 15.0, 15.0);
+    Reference ref{w, h, w, 15.0, 15.0, slow.pixels};
+    const float W = w * 15.0f, H = h * 15.0f;
+    std::vector<Primitive> calls;
+    const double step = W / 255.0;
+    for (int i = 0; i < 255; ++i) {
+        calls.push_back({Op::Fill, float(i * step), 0, float((i + 1) * step), H / 2, RGB(i, i, i)});
+        calls.push_back({Op::Fill, float(i * step), H / 2, float((i + 1) * step), H, RGB(0, 255 - i, 0)});
+    }
+    for (float x = 0; x <= W; x += 30.0f)
+        calls.push_back({Op::Line, x, 0, x, H, RGB(255, 0, 0)});
+    const double s = (W - 15.0) / 70;
+    for (double x = 0; x <= W; x += 3 * s)
+        for (double y = 0; y <= H; y += 3 * s) {
+            calls.push_back({Op::Line, float(x + s), float(y + s), float(x + 2 * s), float(y), RGB(0, 0, 255)});
+            calls.push_back({Op::Line, float(x + 2 * s), float(y + 2 * s), float(x + 3 * s), float(y + s), RGB(0, 0, 255)});
+        }
+    for (const Primitive &p : calls)
+        draw(surface, ref, p);
+    EXPECT_EQ(firstDifference(fast.pixels, slow.pixels), -1);
+}
+
+} // namespace
