@@ -54,7 +54,9 @@ foreach(page tintoral tintoral-render)
 endforeach()
 add_custom_target(tintoral-man-pages ALL DEPENDS ${tintoral_man_pages})
 
-# Install rules.
+# Install rules. The programs use the system's libraries only, so they get no
+# library search path (Qt's project setup would give them $ORIGIN/../lib).
+set_target_properties(tintoral tintoral-render PROPERTIES INSTALL_RPATH "")
 install(TARGETS tintoral tintoral-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${TINTORAL_SHARE_DIR}/${TINTORAL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${TINTORAL_SHARE_DIR}/${TINTORAL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
