@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build tree with CPack into a scratch
+# folder, checks its control fields and contents with dpkg-deb, unpacks it
+# into a scratch root and runs the unpacked tintoral-render.
+#   deb_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+for tool in cpack dpkg-deb dpkg-shlibdeps; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed (run scripts/install-deps.sh)"; exit 77; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+(cd "$build" && cpack -G DEB --config CPackConfig.cmake -B "$work/out") >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1; }
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || { ls -R "$work/out"; echo "FAIL: not exactly one package"; exit 1; }
+deb=${debs[0]}
+echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = tintoral ] || fail "Package: $(field Package)"
+[ "$(field Version)" = 1.00 ] || fail "Version: $(field Version)"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture: $(field Architecture)"
+# dpkg-shlibdeps worked out the run-time libraries.
+depends=$(field Depends)
+names=$(sed 's/([^)]*)//g; s/|/,/g' <<<"$depends" | tr ',' '\n' | tr -d ' ')
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
+  grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
+done
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+
+dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' | grep -v '/$' | sort >"$work/files"
+cat >"$work/want" <<'LIST'
+/usr/bin/tintoral
+/usr/bin/tintoral-render
+/usr/share/applications/org.tintoral.Tintoral.desktop
+/usr/share/icons/hicolor/16x16/apps/tintoral.png
+/usr/share/icons/hicolor/256x256/apps/tintoral.png
+/usr/share/icons/hicolor/32x32/apps/tintoral.png
+/usr/share/icons/hicolor/48x48/apps/tintoral.png
+/usr/share/icons/hicolor/scalable/apps/tintoral.svg
+/usr/share/man/man1/tintoral-render.1.gz
+/usr/share/man/man1/tintoral.1.gz
+/usr/share/metainfo/org.tintoral.Tintoral.metainfo.xml
+LIST
+diff -u "$work/want" "$work/files" || fail "the package's files differ from the list above (- wanted, + packed)"
+
+root=$work/root
+dpkg -x "$deb" "$root"
+for exe in tintoral tintoral-render; do
+  [ -x "$root/usr/bin/$exe" ] || fail "$exe is not executable"
+  # The system's libraries only: no search path of the build or next to the program.
+  if readelf -d "$root/usr/bin/$exe" | grep -qE 'RPATH|RUNPATH'; then
+    fail "$exe has a library search path: $(readelf -d "$root/usr/bin/$exe" | grep -E 'RPATH|RUNPATH')"
+  fi
+done
+version=$("$root/usr/bin/tintoral-render" --version) || fail "tintoral-render --version failed"
+[ "$version" = "tintoral-render 1.00" ] || fail "tintoral-render --version printed '$version'"
+echo "installed tintoral-render --version: $version"
+# The unpacked tool draws: colour bars at 8x1 are the eight colours, black first.
+"$root/usr/bin/tintoral-render" --mode 12 --size 8x1 --list - >"$work/bars.list" || fail "tintoral-render cannot draw"
+[ -s "$work/bars.list" ] || fail "tintoral-render drew no colour bars"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "Debian package as expected"

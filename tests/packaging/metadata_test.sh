@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The desktop entry, the AppStream metadata and the man pages as the build
+# makes them: the standard validators accept them and man formats the pages
+# without a warning.
+#   metadata_test.sh SHARE_DIR TINTORAL_RENDER      (SHARE_DIR: the build's share/ folder)
+set -euo pipefail
+share=$1 render=$2
+id=org.tintoral.Tintoral
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+for tool in desktop-file-validate appstreamcli man; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed (run scripts/install-deps.sh)"; exit 77; }
+done
+
+desktop-file-validate "$share/$id.desktop" || fail "desktop-file-validate rejects $id.desktop"
+appstreamcli validate --no-net "$share/$id.metainfo.xml" || fail "appstreamcli rejects $id.metainfo.xml"
+grep -q '<release version="1.00"' "$share/$id.metainfo.xml" || fail "the metadata has no release 1.00"
+grep -qx 'Icon=tintoral' "$share/$id.desktop" || fail "the desktop entry names another icon"
+
+for page in tintoral tintoral-render; do
+  text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/$page.1.gz" 2>"$share/$page.man-warnings") ||
+    fail "man cannot format $page.1"
+  [ -s "$share/$page.man-warnings" ] && fail "man warns about $page.1: $(cat "$share/$page.man-warnings")"
+  grep -q "Tintoral 1.00" <<<"$text" || fail "$page.1 does not carry version 1.00"
+  rm -f "$share/$page.man-warnings"
+done
+# Every option in tintoral-render's usage is in its man page.
+page=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$share/tintoral-render.1.gz" 2>/dev/null)
+options=$("$render" --help | grep -oE -- '--[a-z-]+' | sort -u)
+[ "$(wc -l <<<"$options")" -ge 10 ] || fail "too few options in the usage: $options"
+for option in $options; do
+  grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$page" || fail "tintoral-render.1 does not describe $option"
+done
+
+[ "$failures" -eq 0 ] || exit 1
+echo "desktop entry, metadata and man pages valid"
