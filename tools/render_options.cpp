@@ -1,7 +1,6 @@
 #include "tools/render_options.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -18,7 +17,8 @@ const char *const kRenderUsage =
     "Draws one test pattern off screen. FILE may be - for standard output.\n"
     "  --mode CODE             mode code, any 32-bit integer (0..24 draw a test)\n"
     "  --size WxH              window size in device pixels, 1..16384 each way\n"
-    "  --twips-per-pixel T     twips in one pixel, both axes or TX,TY (default 15)\n"
+    "  --twips-per-pixel T     twips in one pixel, 0.001 to 1000000, both axes or TX,TY\n"
+    "                          (default 15)\n"
     "  --nb-box N              shading steps, 2..255 (default 16)\n"
     "  --nb-box-geo N          geometry grid rows, 4..50 (default 24)\n"
     "  --nb-points N           dot, cross and test card density, 5..70 (default 25)\n"
@@ -29,11 +29,14 @@ const char *const kRenderUsage =
     "  --orbit DX,DY           orbit shift in pixels, each -1, 0 or 1 (default 0,0)\n"
     "  --list FILE             write the drawing calls, one per line\n"
     "  --png FILE              write an 8-bit RGB PNG\n"
-    "  --help, --version\n";
+    "  --help, --version\n"
+    "Each option may be given once; a value may follow as the next argument or\n"
+    "after '=' (--list=--odd-name for a file whose name starts with --).\n";
 
 namespace {
 
-// A whole number in [lo, hi], written in plain decimal: no blanks, no '+', nothing after it.
+// A whole number in [lo, hi], written in plain decimal: no blanks, no '+', no
+// "-0", nothing after it.
 std::optional<std::int64_t> parseInteger(const std::string &text, std::int64_t lo, std::int64_t hi)
 {
     std::int64_t v = 0;
@@ -41,16 +44,25 @@ std::optional<std::int64_t> parseInteger(const std::string &text, std::int64_t l
     auto [ptr, ec] = std::from_chars(text.data(), end, v);
     if (text.empty() || ec != std::errc() || ptr != end || v < lo || v > hi)
         return std::nullopt;
+    if (v == 0 && text[0] == '-')
+        return std::nullopt;
     return v;
 }
 
-// A finite positive number in plain decimal notation, as a float.
-std::optional<float> parsePositive(const std::string &text)
+// Twips per pixel, in plain decimal notation. Bounded so that every coordinate
+// of a window of up to 16384 pixels stays a finite, normal float: beyond them
+// the window's size in twips overflows, or the steps of the patterns sink into
+// numbers too small to keep their precision.
+constexpr float kMinTwipsPerPixel = 0.001f;
+constexpr float kMaxTwipsPerPixel = 1000000.0f;
+
+std::optional<float> parseTwipsPerPixel(const std::string &text)
 {
     float v = 0.0f;
     const char *end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, v, std::chars_format::general);
-    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(v) || !(v > 0.0f))
+    if (text.empty() || ec != std::errc() || ptr != end || !(v >= kMinTwipsPerPixel)
+        || !(v <= kMaxTwipsPerPixel))
         return std::nullopt;
     return v;
 }
@@ -98,6 +110,7 @@ ParseResult parseRenderArguments(const std::vector<std::string> &args)
         {"--alt-mode", {0, 1, [&](std::int64_t v) { s.altMode = std::int16_t(v); }}},
     };
 
+    std::map<std::string, int> seen;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -108,12 +121,10 @@ ParseResult parseRenderArguments(const std::vector<std::string> &args)
                 name = name.substr(0, eq);
             }
         }
-        if (name == "--help" || name == "-h") {
-            o.help = true;
-            continue;
-        }
-        if (name == "--version") {
-            o.version = true;
+        if (name == "--help" || name == "-h" || name == "--version") {
+            if (inlineValue)
+                return fail(name + ": takes no value, got '" + *inlineValue + "'");
+            (name == "--version" ? o.version : o.help) = true;
             continue;
         }
         static const char *const known[] = {"--mode", "--size", "--twips-per-pixel", "--orbit",
@@ -123,12 +134,16 @@ ParseResult parseRenderArguments(const std::vector<std::string> &args)
             isKnown = isKnown || name == k;
         if (!isKnown)
             return fail("unknown option '" + args[i] + "'");
+        // A second --list would silently drop the first file, a second --mode the first test.
+        if (++seen[name] > 1)
+            return fail(name + ": given more than once");
 
         std::string value;
         if (inlineValue) {
             value = *inlineValue;
         } else {
-            if (i + 1 >= args.size())
+            // "--list --png x" lacks the file name; it does not write a file called --png.
+            if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0)
                 return fail(name + ": missing value");
             value = args[++i];
         }
@@ -156,10 +171,10 @@ ParseResult parseRenderArguments(const std::vector<std::string> &args)
             haveSize = true;
         } else if (name == "--twips-per-pixel") {
             const auto parts = splitPair(value, ',');
-            const auto x = parsePositive(parts ? parts->first : value);
-            const auto y = parts ? parsePositive(parts->second) : x;
+            const auto x = parseTwipsPerPixel(parts ? parts->first : value);
+            const auto y = parts ? parseTwipsPerPixel(parts->second) : x;
             if (!x || !y)
-                return fail("--twips-per-pixel: expected a finite number above 0, or TX,TY, got '"
+                return fail("--twips-per-pixel: expected a number from 0.001 to 1000000, or TX,TY, got '"
                             + value + "'");
             tpx = *x;
             tpy = *y;
