@@ -42,7 +42,7 @@ void RedrawTableReporter::ReportRuns(const std::vector<Run> &runs)
             continue;
         const std::string &name = run.run_name.function_name;
         const double seconds =
-            run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         auto [it, added] = entries_.try_emplace(name);
         if (added)
             order_.push_back(name);
@@ -65,7 +65,7 @@ void RedrawTableReporter::Finalize()
         width = std::max(width, name.size());
 
     char line[512];
-    std::snprintf(line, sizeof line, "\n%-*s %14s %9s\n", int(width), "benchmark", "ms per redraw",
+    std::snprintf(line, sizeof line, "\n%-*s %14s %9s\n", int(width), "benchmark", "CPU ms/redraw",
                   "x floor");
     out << line << std::string(width + 25, '-') << '\n';
     for (const std::string &name : order_) {

@@ -8,10 +8,12 @@
 
 namespace tintoral::bench {
 
-// The console output as usual, then one table: each benchmark's time per
+// The console output as usual, then one table: each benchmark's CPU time per
 // redraw (its "min" aggregate, the best repetition, when there is one, else
 // the mean of its runs) and its ratio to the floor measured for the same
-// frame size ("floor/<W>x<H>") in the same run.
+// frame size ("floor/<W>x<H>") in the same run. CPU time rather than wall
+// time: on a machine shared with builds, a redraw that was preempted would
+// otherwise be charged for the time it did not run.
 class RedrawTableReporter : public benchmark::ConsoleReporter {
 public:
     explicit RedrawTableReporter(OutputOptions options) : ConsoleReporter(options) {}
