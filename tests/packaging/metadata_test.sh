@@ -27,7 +27,8 @@ for page in tintoral tintoral-render; do
 done
 # Every option in tintoral-render's usage is in its man page.
 page=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$share/tintoral-render.1.gz" 2>/dev/null)
-options=$("$render" --help | grep -oE -- '--[a-z-]+' | sort -u)
+# (the option column of the usage's option lines, not the examples in its text)
+options=$("$render" --help | grep -E '^  --' | sed -E 's/  +[^ -].*//' | grep -oE -- '--[a-z-]+' | sort -u)
 [ "$(wc -l <<<"$options")" -ge 10 ] || fail "too few options in the usage: $options"
 for option in $options; do
   grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$page" || fail "tintoral-render.1 does not describe $option"
