@@ -1,0 +1,250 @@
+// A storm of random events through the pattern window's own handlers, with
+// stand-ins for the window, the timer and the selection window. Every redraw
+// is first counted on a copy of the state (a runaway redraw fails here instead
+// of hanging), then rasterized into an image of exactly the window's size
+// pre-filled with a sentinel, so a write past the image trips the address
+// sanitizer and a pixel the pattern leaves uncovered shows.
+//
+// TINTORAL_STORM_SEED and TINTORAL_STORM_EVENTS choose the run.
+
+#include "pattern_window/display.h"
+#include "pattern_window/key_map.h"
+#include "pattern_window/mode_table.h"
+#include "test_support.h"
+#include "tests/storm/storm.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+namespace tintoral {
+namespace {
+
+using storm::Random;
+
+struct Timer final : TimerControl {
+    bool on = false;
+    int ms = 0;
+    bool enabled() const override { return on; }
+    void setEnabled(bool v) override { on = v; }
+    int interval() const override { return ms; }
+    void setInterval(int v) override { ms = v; }
+};
+
+struct Selection final : SelectionWindowLink {
+    bool visible = false;
+    int check = 1;
+    bool isVisible() const override { return visible; }
+    int orbitingValue() const override { return check; }
+    void showWithFocus() override { visible = true; }
+};
+
+// The window: an image of exactly its size, redrawn whole at every call.
+class Window final : public PatternWindowHost {
+public:
+    Window(Random &random) : random_(random) {}
+
+    Display *display = nullptr;
+    WindowGeometry size;
+    long redraws = 0;
+    int nested = 0; // events run inside DoEvents
+
+    WindowGeometry geometry() const override { return size; }
+
+    FrameBuffer frame(int w, int h) override
+    {
+        PatternState copy = display->state;
+        storm::CountingSurface counter(storm::drawingCallBound(w, h));
+        drawMode(copy, counter);
+        if (copy.orbitY != display->state.orbitY)
+            throw std::runtime_error("a renderer left orbitY at " + std::to_string(copy.orbitY)
+                                     + " instead of " + std::to_string(display->state.orbitY));
+        ++redraws;
+        if (w <= 0 || h <= 0)
+            return {};
+        pixels_.assign(std::size_t(w) * std::size_t(h), test::kSentinel);
+        width_ = w;
+        return {pixels_.data(), w, h, w};
+    }
+
+    void present() override
+    {
+        if (!findMode(display->state.currentMode))
+            return; // draws nothing: the window keeps what it showed
+        const auto left = std::find(pixels_.begin(), pixels_.end(), test::kSentinel);
+        if (left != pixels_.end()) {
+            const std::size_t i = std::size_t(left - pixels_.begin());
+            throw std::runtime_error("mode " + std::to_string(display->state.currentMode)
+                                     + " left pixel (" + std::to_string(i % width_) + ", "
+                                     + std::to_string(i / width_) + ") uncovered");
+        }
+    }
+
+    // A tick or a paint may be pending when Escape runs DoEvents.
+    void doEvents() override
+    {
+        for (int n = int(random_.in(0, 2)); n > 0; --n) {
+            ++nested;
+            if (random_.chance(500))
+                display->Timer1_Timer();
+            else
+                display->Form_Paint();
+        }
+    }
+
+private:
+    Random &random_;
+    std::vector<std::uint32_t> pixels_;
+    int width_ = 1;
+};
+
+struct Pixel {
+    float x, y;
+};
+
+// Twips per pixel of the screens the storm runs on: the usual scales, one with
+// non-square pixels, and two far outside what a screen reports.
+const Pixel kScreens[] = {{15, 15}, {7.5f, 7.5f}, {12, 12}, {1440.0f / 158.4f, 1440.0f / 158.4f},
+                          {15, 20}, {0.5f, 0.5f}, {1440, 1440}};
+
+class StateStorm : public ::testing::TestWithParam<int> {};
+
+std::int16_t randomKey(Random &r)
+{
+    static const char kTuning[] = "+-*/ \r\x1bmMpP:";
+    switch (r.in(0, 9)) {
+    case 0: case 1: case 2: case 3: case 4:
+        return std::int16_t(r.in(0, 255));
+    case 5: case 6: case 7: case 8:
+        return std::int16_t(kTuning[r.in(0, sizeof kTuning - 2)]);
+    default:
+        return std::int16_t(r.in(-32768, 32767));
+    }
+}
+
+WindowGeometry randomSize(Random &r, Pixel p)
+{
+    const auto side = [&](int longest) { return int(r.in(1, longest)); };
+    switch (r.in(0, 9)) {
+    case 0: return {1, 1, p.x, p.y};
+    case 1: return {side(3), side(16384), p.x, p.y};  // a narrow strip
+    case 2: return {side(16384), side(3), p.x, p.y};
+    case 3: case 4: return {side(320), side(320), p.x, p.y};
+    default: return {side(48), side(48), p.x, p.y};
+    }
+}
+
+TEST_P(StateStorm, InvariantsHoldAndEveryRedrawEnds)
+{
+    const Pixel screen = kScreens[GetParam()];
+    // One seed per screen, so that all of them can be run again from one number.
+    const std::uint64_t seed = storm::fromEnvironment("TINTORAL_STORM_SEED", 4242) + std::uint64_t(GetParam());
+    const long events = long(storm::fromEnvironment("TINTORAL_STORM_EVENTS", 15000));
+
+    Random r(seed);
+    Timer timer;
+    Selection selection;
+    Window window(r);
+    Display display(window, timer, [&]() -> SelectionWindowLink & { return selection; });
+    window.display = &display;
+    window.size = {640, 480, screen.x, screen.y};
+    display.Form_Load();
+    display.Form_Paint(); // the first showing
+    int slider = 1;
+    std::int32_t chosenMode = 0;
+    storm::EventLog log;
+
+    for (long i = 0; i < events; ++i) {
+        std::ostringstream what;
+        bool timerWasOn = timer.on;
+        const long before = window.redraws;
+        bool redraws = true;
+        try {
+            const int kind = int(r.in(0, 99));
+            if (kind < 45) {
+                std::int16_t k = randomKey(r);
+                what << "key " << k;
+                display.Form_KeyPress(k);
+            } else if (kind < 50) {
+                const std::int16_t buttons[] = {0, 1, 2, 4, std::int16_t(r.in(-32768, 32767))};
+                const std::int16_t b = buttons[r.in(0, 4)];
+                const float nan = std::numeric_limits<float>::quiet_NaN();
+                what << "mouse up " << b;
+                display.Form_MouseUp(b, std::int16_t(r.in(0, 7)), r.chance(100) ? nan : float(r.in(-99, 99999)),
+                                     float(r.in(-99, 99999)));
+                redraws = b == 2;
+            } else if (kind < 70) {
+                what << "tick";
+                display.Timer1_Timer();
+            } else if (kind < 82) {
+                // The selection window's test button: mode, cycle, interval, hide, redraw.
+                const int index = r.chance(900) ? int(r.in(0, 23)) : int(r.in(-32768, 32767));
+                what << "test button " << index;
+                chosenMode = modeForButton(index);
+                display.state.currentMode = chosenMode;
+                display.state.TimerStep = 0;
+                timer.setInterval(slider * 1000);
+                selection.visible = false;
+                display.drawCurrentMire();
+            } else if (kind < 86) {
+                slider = int(r.in(1, 10));
+                what << "slider " << slider;
+                timer.setInterval(slider * 1000);
+                redraws = false;
+            } else if (kind < 90) {
+                selection.check = 1 - selection.check;
+                what << "orbiting " << selection.check;
+                redraws = false;
+            } else if (kind < 94) {
+                what << "paint";
+                display.Form_Paint();
+            } else if (kind < 99) {
+                window.size = randomSize(r, screen);
+                what << "resize " << window.size.width << "x" << window.size.height;
+                display.Form_Resize();
+            } else {
+                const int n = int(r.in(5, 40));
+                what << n << " Escapes";
+                for (int e = 0; e < n; ++e) {
+                    std::int16_t k = kKeyEscape;
+                    display.Form_KeyPress(k);
+                }
+            }
+        } catch (const std::exception &e) {
+            log.add(i, what.str());
+            FAIL() << storm::failureReport("state storm", seed, i, e.what(), log);
+        }
+        log.add(i, what.str());
+
+        std::string broken = storm::brokenInvariant(display.state);
+        if (broken.empty() && display.state.currentMode != chosenMode)
+            broken = "currentMode is " + std::to_string(display.state.currentMode) + ", the test chosen was "
+                     + std::to_string(chosenMode);
+        if (broken.empty() && timerWasOn && !timer.on)
+            broken = "the orbit timer was stopped";
+        if (broken.empty() && redraws && window.redraws == before)
+            broken = "no redraw";
+        if (broken.empty() && redraws && (selection.visible || selection.check != 1)
+            && (display.state.orbitX != 0 || display.state.orbitY != 0))
+            broken = "drawn away from home while orbiting is off or the selection window is shown";
+        if (broken.empty() && redraws && !selection.visible && selection.check == 1 && !timer.on)
+            broken = "orbiting is on and the selection window hidden, but the timer is not running";
+        if (!broken.empty())
+            FAIL() << storm::failureReport("state storm", seed, i, broken, log);
+    }
+    RecordProperty("nested_events", window.nested);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, StateStorm, ::testing::Range(0, int(std::size(kScreens))),
+                         [](const auto &info) {
+                             const Pixel p = kScreens[info.param];
+                             std::string name = std::to_string(p.x) + "x" + std::to_string(p.y) + "TwipsPerPixel";
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
+
+} // namespace
+} // namespace tintoral
