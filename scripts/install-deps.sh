@@ -14,6 +14,10 @@ packages=(
   # Debian package tools, man pages
   binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev man-db
 )
+# `make fuzz` only (scripts/fuzz.sh passes "fuzz"): Clang and its libFuzzer runtime
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
