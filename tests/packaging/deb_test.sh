@@ -6,7 +6,7 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 for tool in cpack dpkg-deb dpkg-shlibdeps; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed (run scripts/install-deps.sh)"; exit 77; }
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool not installed (make test installs it: scripts/install-deps.sh)"; exit 1; }
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -10,7 +10,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 for tool in desktop-file-validate appstreamcli man; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed (run scripts/install-deps.sh)"; exit 77; }
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool not installed (make test installs it: scripts/install-deps.sh)"; exit 1; }
 done
 
 desktop-file-validate "$share/$id.desktop" || fail "desktop-file-validate rejects $id.desktop"

@@ -7,8 +7,8 @@ set -euo pipefail
 rc=$1 icon_dir=$2
 windres=$(command -v x86_64-w64-mingw32-windres || true)
 if [ -z "$windres" ]; then
-  echo "SKIP: x86_64-w64-mingw32-windres not installed (package binutils-mingw-w64-x86-64)"
-  exit 77
+  echo "FAIL: x86_64-w64-mingw32-windres not installed (make test installs binutils-mingw-w64-x86-64)"
+  exit 1
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
