@@ -281,6 +281,46 @@ bool EventStorm::randomEvent(Random &r, std::ostream &what)
         QCoreApplication::processEvents();
         return false;
     }
+    if (kind < 971) {
+        // Events already queued when Escape runs the pending events in its
+        // middle: keys (Escapes too), clicks, a repaint, a resize.
+        const int n = int(r.in(1, 8));
+        what << "Escape with " << n << " queued events:";
+        for (int i = 0; i < n; ++i) {
+            switch (r.in(0, 3)) {
+            case 0: {
+                const QString text = keyText(r);
+                what << " key" << (text.isEmpty() ? 0 : int(text[0].unicode()));
+                QCoreApplication::postEvent(window(), new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text));
+                break;
+            }
+            case 1: {
+                const bool right = r.chance(500);
+                what << (right ? " right-click" : " left-click");
+                const QPointF at(4, 4);
+                QCoreApplication::postEvent(window(), new QMouseEvent(QEvent::MouseButtonRelease, at, window()->mapToGlobal(at),
+                                                                     right ? Qt::RightButton : Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+                break;
+            }
+            case 2:
+                what << " update";
+                window()->update();
+                break;
+            default: {
+                const QSize s(int(r.in(1, 300)), int(r.in(1, 300)));
+                what << " resize " << s.width() << "x" << s.height();
+                window()->resize(s);
+                break;
+            }
+            }
+        }
+        key(Qt::Key_Escape, QStringLiteral("\x1b"));
+        // Nothing queued may reach the next event.
+        for (int i = 0; i < 4; ++i)
+            QCoreApplication::processEvents();
+        expected.launcherVisible = true;
+        return true;
+    }
     if (kind < 973) {
         const int n = int(r.in(5, 30));
         what << n << " Escapes and right clicks";

@@ -83,22 +83,31 @@ public:
         }
     }
 
-    // A tick or a paint may be pending when Escape runs DoEvents.
+    // A tick, a paint or another key (Escape too, which nests one level
+    // deeper) may be pending when Escape runs DoEvents.
     void doEvents() override
     {
+        ++depth_;
         for (int n = int(random_.in(0, 2)); n > 0; --n) {
             ++nested;
-            if (random_.chance(500))
+            const int kind = int(random_.in(0, 9));
+            if (kind < 4) {
                 display->Timer1_Timer();
-            else
+            } else if (kind < 8 || depth_ > 3) {
                 display->Form_Paint();
+            } else {
+                std::int16_t key = kind == 8 ? kKeyEscape : std::int16_t(random_.in(0, 255));
+                display->Form_KeyPress(key);
+            }
         }
+        --depth_;
     }
 
 private:
     Random &random_;
     std::vector<std::uint32_t> pixels_;
     int width_ = 1;
+    int depth_ = 0;
 };
 
 struct Pixel {
