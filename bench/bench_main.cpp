@@ -123,6 +123,28 @@ void registerAll()
         for (benchmark::internal::Benchmark *b : registerSynthetic(size))
             configure(b, size);
     }
+    // The same redraws through the prototype deferred surface, at one size.
+    const FrameSize size = kSizes[1];
+    const auto deferred = [size](const std::string &name, PatternState state) {
+        configure(benchmark::RegisterBenchmark(
+                      name.c_str(),
+                      [size, state](benchmark::State &st) {
+                          measureDeferredDrawing(st, size, [&state](DrawingSurface &d) {
+                              PatternState s = state;
+                              drawMode(s, d);
+                          });
+                      }),
+                  size);
+    };
+    for (const ModeEntry &mode : modeTable())
+        deferred("deferred/" + std::to_string(mode.code) + "/" + size.label(), stateFor(mode.code, size));
+    for (const Tuning &t : kTunings) {
+        PatternState s = stateFor(t.code, size);
+        s.*t.member = t.value;
+        deferred("deferred/" + std::to_string(t.code) + "/" + size.label() + "/" + t.field + "="
+                     + std::to_string(t.value),
+                 s);
+    }
 }
 
 // Colour as --benchmark_color says ("auto" by default: on a terminal only).
