@@ -1,6 +1,9 @@
 // Redraw cost of every test pattern through the raster surface, at three
 // screen sizes, against the floor of writing the frame once measured in the
-// same run. Run with `make bench`; --benchmark_out=FILE keeps the JSON.
+// same run ("render/...", "floor/..."); the costly shapes on their own
+// ("synthetic/..."); and the redraws at 3840x2160 through a prototype surface
+// that defers its drawing ("deferred/..."). Run with `make bench`;
+// --benchmark_out=FILE keeps the JSON.
 #include "frames.h"
 #include "redraw_table.h"
 #include "synthetic.h"
@@ -103,48 +106,43 @@ void configure(benchmark::internal::Benchmark *b, FrameSize)
     });
 }
 
+// Each mode with its defaults, then the tuned states, as
+// fn("<code>/<W>x<H>[/<field>=<value>]", state).
+template <typename Fn>
+void forEachRedraw(FrameSize size, Fn fn)
+{
+    for (const ModeEntry &mode : modeTable())
+        fn(std::to_string(mode.code) + "/" + size.label(), stateFor(mode.code, size));
+    for (const Tuning &t : kTunings) {
+        PatternState s = stateFor(t.code, size);
+        s.*t.member = t.value;
+        fn(std::to_string(t.code) + "/" + size.label() + "/" + t.field + "=" + std::to_string(t.value), s);
+    }
+}
+
 void registerAll()
 {
     for (const FrameSize size : kSizes) {
-        const std::string at = size.label();
-        configure(benchmark::RegisterBenchmark(("floor/" + at).c_str(), measureFloor, size), size);
-        for (const ModeEntry &mode : modeTable())
-            configure(benchmark::RegisterBenchmark(
-                          ("render/" + std::to_string(mode.code) + "/" + at).c_str(),
-                          measureRedraw, size, stateFor(mode.code, size)),
+        configure(benchmark::RegisterBenchmark(("floor/" + size.label()).c_str(), measureFloor, size),
+                  size);
+        forEachRedraw(size, [size](const std::string &name, const PatternState &state) {
+            configure(benchmark::RegisterBenchmark(("render/" + name).c_str(), measureRedraw, size, state),
                       size);
-        for (const Tuning &t : kTunings) {
-            PatternState s = stateFor(t.code, size);
-            s.*t.member = t.value;
-            const std::string name = "render/" + std::to_string(t.code) + "/" + at + "/" + t.field
-                                     + "=" + std::to_string(t.value);
-            configure(benchmark::RegisterBenchmark(name.c_str(), measureRedraw, size, s), size);
-        }
+        });
         for (benchmark::internal::Benchmark *b : registerSynthetic(size))
             configure(b, size);
     }
     // The same redraws through the prototype deferred surface, at one size.
     const FrameSize size = kSizes[1];
-    const auto deferred = [size](const std::string &name, PatternState state) {
-        configure(benchmark::RegisterBenchmark(
-                      name.c_str(),
-                      [size, state](benchmark::State &st) {
-                          measureDeferredDrawing(st, size, [&state](DrawingSurface &d) {
-                              PatternState s = state;
-                              drawMode(s, d);
-                          });
-                      }),
-                  size);
-    };
-    for (const ModeEntry &mode : modeTable())
-        deferred("deferred/" + std::to_string(mode.code) + "/" + size.label(), stateFor(mode.code, size));
-    for (const Tuning &t : kTunings) {
-        PatternState s = stateFor(t.code, size);
-        s.*t.member = t.value;
-        deferred("deferred/" + std::to_string(t.code) + "/" + size.label() + "/" + t.field + "="
-                     + std::to_string(t.value),
-                 s);
-    }
+    forEachRedraw(size, [size](const std::string &name, const PatternState &state) {
+        const auto measure = [size, state](benchmark::State &st) {
+            measureDeferredDrawing(st, size, [&state](DrawingSurface &d) {
+                PatternState s = state;
+                drawMode(s, d);
+            });
+        };
+        configure(benchmark::RegisterBenchmark(("deferred/" + name).c_str(), measure), size);
+    });
 }
 
 // Colour as --benchmark_color says ("auto" by default: on a terminal only).
