@@ -30,7 +30,7 @@ const char *const kRenderUsage =
     "  --list FILE             write the drawing calls, one per line\n"
     "  --png FILE              write an 8-bit RGB PNG\n"
     "  --help, --version\n"
-    "Each option may be given once; a value may follow as the next argument or\n"
+    "A repeated option takes its last value; a value may follow as the next argument or\n"
     "after '=' (--list=--odd-name for a file whose name starts with --).\n";
 
 namespace {
@@ -110,7 +110,6 @@ ParseResult parseRenderArguments(const std::vector<std::string> &args)
         {"--alt-mode", {0, 1, [&](std::int64_t v) { s.altMode = std::int16_t(v); }}},
     };
 
-    std::map<std::string, int> seen;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -134,9 +133,6 @@ ParseResult parseRenderArguments(const std::vector<std::string> &args)
             isKnown = isKnown || name == k;
         if (!isKnown)
             return fail("unknown option '" + args[i] + "'");
-        // A second --list would silently drop the first file, a second --mode the first test.
-        if (++seen[name] > 1)
-            return fail(name + ": given more than once");
 
         std::string value;
         if (inlineValue) {
