@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace tintoral {
@@ -33,6 +34,42 @@ void Program::start()
 {
     display();
     showDisplay();
+    followScreens();
+}
+
+void Program::followScreens()
+{
+    // The resolution line reads the selection window's screen at each paint;
+    // a screen that changes size or goes away asks for that paint. A screen
+    // that shrinks under the selection window takes it back in front of the
+    // pattern window (a window manager would keep it on screen; without one
+    // it would be left outside).
+    const auto watch = [this](QScreen *screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, window_, [this, screen] {
+            if (!launcher_)
+                return;
+            if (launcher_->screen() == screen
+                && !screen->geometry().contains(launcher_->frameGeometry()))
+                placeLauncher(*launcher_);
+            launcher_->update();
+        });
+    };
+    for (QScreen *screen : QGuiApplication::screens())
+        watch(screen);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, window_, watch);
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, window_, [this](QScreen *gone) {
+        if (!launcher_ || launcher_->screen() != gone)
+            return;
+        // Qt moves the windows of a removed screen to a remaining one only
+        // after this signal; the selection window then goes back in front of
+        // the pattern window, on its screen.
+        QTimer::singleShot(0, launcher_, [this] {
+            if (launcher_) {
+                placeLauncher(*launcher_);
+                launcher_->update();
+            }
+        });
+    });
 }
 
 Display &Program::display()
@@ -78,10 +115,11 @@ void Program::showDisplay()
     window_->showFullScreenOn(QGuiApplication::primaryScreen());
 }
 
-void Program::activateDisplay()
+void Program::activateDisplay(QScreen *screen)
 {
     if (!window_)
         return;
+    window_->coverScreen(screen);
     window_->raise();
     window_->activateWindow();
     window_->setFocus(Qt::ActiveWindowFocusReason);
@@ -101,6 +139,12 @@ void Program::placeLauncher(Launcher &l)
         r.moveCenter(screen->geometry().center());
         l.move(r.topLeft());
     }
+}
+
+void Program::selectionWindowShown(bool shown)
+{
+    if (window_)
+        window_->setPointerMayHide(!shown);
 }
 
 void Program::unloadDisplay()

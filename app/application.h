@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+class QScreen;
+
 namespace tintoral {
 
 // The program's two windows, each loaded at most once and reached by name:
@@ -24,10 +26,15 @@ public:
     Launcher *loadedLauncher() const { return launcher_; }
 
     void showDisplay();
-    // Gives the pattern window the keyboard focus once the selection window hides.
-    void activateDisplay();
+    // Moves the pattern window onto `screen` (the one the selection window is
+    // on) unless it covers it already, and gives it the keyboard focus once
+    // the selection window hides.
+    void activateDisplay(QScreen *screen);
     // Places the selection window in front of the pattern window, centred on its screen.
     void placeLauncher(Launcher &launcher);
+    // The selection window was shown or hidden: the pointer over the pattern
+    // may hide only while it is hidden.
+    void selectionWindowShown(bool shown);
 
     void unloadDisplay();
     // Unloads the selection window, which first unloads the pattern window,
@@ -38,6 +45,7 @@ public:
 
 private:
     SelectionWindowLink &launcherLink();
+    void followScreens();
 
     QPointer<platform::QtPatternWindow> window_;
     QPointer<Launcher> launcher_;

@@ -194,7 +194,8 @@ void Launcher::Command1_Click(std::int16_t Index)
     display.state.TimerStep = 0;
     display.Timer1.setInterval(sliderInterval());
     setVisible(false);
-    program_.activateDisplay();
+    // The test is shown on the monitor where the user has put this window.
+    program_.activateDisplay(screen());
     display.drawCurrentMire();
 }
 
@@ -221,6 +222,18 @@ void Launcher::paintEvent(QPaintEvent *event)
 {
     Form_Paint();
     QWidget::paintEvent(event);
+}
+
+void Launcher::showEvent(QShowEvent *event)
+{
+    program_.selectionWindowShown(true);
+    QWidget::showEvent(event);
+}
+
+void Launcher::hideEvent(QHideEvent *event)
+{
+    program_.selectionWindowShown(false);
+    QWidget::hideEvent(event);
 }
 
 void Launcher::closeEvent(QCloseEvent *event)

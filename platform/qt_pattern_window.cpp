@@ -1,6 +1,7 @@
 #include "platform/qt_pattern_window.h"
 
 #include "platform/screen_metrics.h"
+#include "platform/window_manager.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -8,6 +9,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
+#include <qpa/qplatformscreen.h>
+#include <qpa/qplatformwindow.h>
 
 namespace tintoral::platform {
 
@@ -35,6 +39,15 @@ QtPatternWindow::QtPatternWindow(std::function<SelectionWindowLink &()> launcher
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
+
+    // Motion events without a button pressed: they bring the pointer back.
+    setMouseTracking(true);
+    pointerTimer_.setSingleShot(true);
+    pointerTimer_.setInterval(2000);
+    QObject::connect(&pointerTimer_, &QTimer::timeout, this, [this] {
+        if (pointerMayHide_)
+            setCursor(Qt::BlankCursor);
+    });
 }
 
 void QtPatternWindow::showFullScreenOn(QScreen *screen)
@@ -46,6 +59,113 @@ void QtPatternWindow::showFullScreenOn(QScreen *screen)
         setGeometry(screen->geometry());
     }
     showFullScreen();
+    if (screen && !fullScreenIsManaged())
+        fitNativeGeometry(screen);
+    QWindow *w = windowHandle();
+    if (w && !screenWatched_) {
+        screenWatched_ = true;
+        // Whoever moves the window to another screen (the window manager, or
+        // Qt when a monitor goes away), it covers that screen and redraws.
+        QObject::connect(w, &QWindow::screenChanged, this, [this](QScreen *s) {
+            watchScreen(s);
+            coverScreen(s);
+        });
+        watchScreen(w->screen());
+    }
+    if (pointerMayHide_)
+        pointerTimer_.start();
+}
+
+void QtPatternWindow::watchScreen(QScreen *screen)
+{
+    QObject::disconnect(screenGeometry_);
+    if (!screen)
+        return;
+    // A new resolution of the screen: cover it again at its new size.
+    screenGeometry_ = QObject::connect(screen, &QScreen::geometryChanged, this,
+                                       [this, screen] { coverScreen(screen); });
+}
+
+void QtPatternWindow::coverScreen(QScreen *screen)
+{
+    if (!screen || covering_ || !isVisible())
+        return;
+    covering_ = true;
+    // A window manager sizes a full-screen window to its monitor exactly; once
+    // the window is on the right screen, any geometry set on top of that is
+    // worse (logical sizes cannot say every device size, and the manager
+    // applies the size increments Qt asks for at a scale factor). Without a
+    // window manager the program sizes the window itself, in device pixels.
+    const bool managed = fullScreenIsManaged();
+    const bool otherScreen = this->screen() != screen;
+    const bool moved = otherScreen || (!managed && !nativeGeometryFits(screen));
+    if (otherScreen) {
+        setScreen(screen);
+        setGeometry(screen->geometry());
+        showFullScreen();
+    }
+    if (moved && !managed)
+        fitNativeGeometry(screen);
+    covering_ = false;
+    // The window's device size, and so the frame's, follows at once: a redraw
+    // from a key, a tick or a test button never presents the old screen's size.
+    if (moved || frame_.size() != windowDeviceSize(this))
+        retakeGeometry();
+}
+
+bool QtPatternWindow::nativeGeometryFits(const QScreen *screen) const
+{
+    const QWindow *w = windowHandle();
+    if (!w || !w->handle() || !screen->handle())
+        return true;
+    return w->handle()->geometry() == screen->handle()->geometry();
+}
+
+void QtPatternWindow::fitNativeGeometry(const QScreen *screen)
+{
+    // Logical sizes are whole numbers, so at a fractional scale the logical
+    // screen size times the ratio can be a device pixel larger than the
+    // screen (1024 / 1.5 = 682.67 becomes 683, and 683 x 1.5 becomes 1025).
+    // The native window takes the screen's own device geometry instead.
+    if (nativeGeometryFits(screen))
+        return;
+    windowHandle()->handle()->setGeometry(screen->handle()->geometry());
+}
+
+void QtPatternWindow::retakeGeometry()
+{
+    inPaint_ = true;
+    display_.Form_Resize();
+    inPaint_ = false;
+    update();
+}
+
+void QtPatternWindow::setPointerMayHide(bool may)
+{
+    pointerMayHide_ = may;
+    showPointer();
+    if (may)
+        pointerTimer_.start();
+    else
+        pointerTimer_.stop();
+}
+
+bool QtPatternWindow::pointerHidden() const
+{
+    return testAttribute(Qt::WA_SetCursor) && cursor().shape() == Qt::BlankCursor;
+}
+
+void QtPatternWindow::showPointer()
+{
+    if (pointerHidden())
+        unsetCursor();
+}
+
+void QtPatternWindow::mouseMoveEvent(QMouseEvent *)
+{
+    showPointer();
+    if (pointerMayHide_)
+        pointerTimer_.start();
 }
 
 WindowGeometry QtPatternWindow::geometry() const

@@ -43,6 +43,17 @@ public:
     // Shows the window covering the whole of `screen`, with or without a
     // window manager.
     void showFullScreenOn(QScreen *screen);
+    // Moves the shown window onto `screen` and covers it whole; when that
+    // changes anything the geometry is taken anew and the pattern redrawn.
+    void coverScreen(QScreen *screen);
+
+    // Over the pattern the pointer hides after `pointerHideDelay()` without
+    // movement, and only while hiding is allowed (the selection window is
+    // hidden); a movement shows it again.
+    void setPointerMayHide(bool may);
+    bool pointerHidden() const;
+    int pointerHideDelay() const { return pointerTimer_.interval(); }
+    void setPointerHideDelay(int ms) { pointerTimer_.setInterval(ms); }
 
     WindowGeometry geometry() const override;
     FrameBuffer frame(int width, int height) override;
@@ -54,15 +65,27 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void watchScreen(QScreen *screen);
+    bool nativeGeometryFits(const QScreen *screen) const;
+    void fitNativeGeometry(const QScreen *screen);
+    void retakeGeometry();
+    void showPointer();
+
     QtTimer timer_;
     Display display_;
     QImage frame_;
     bool framePending_ = false; // a frame was drawn outside a paint and waits to be shown
     bool inPaint_ = false;
+    bool covering_ = false;
+    bool screenWatched_ = false;
     long framesDrawn_ = 0;
+    QMetaObject::Connection screenGeometry_;
+    QTimer pointerTimer_;
+    bool pointerMayHide_ = true;
 };
 
 } // namespace tintoral::platform
