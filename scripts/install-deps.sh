@@ -8,8 +8,9 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-private-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  # end-to-end tests: a real X server, a window manager and real X input
-  xvfb xauth openbox xdotool wmctrl x11-xserver-utils imagemagick
+  # end-to-end tests: a real X server, a window manager and real X input;
+  # x11-utils for xwininfo and xprop, which read window geometry and state
+  xvfb xauth openbox xdotool wmctrl x11-xserver-utils x11-utils imagemagick
   # packaging: Windows resource compiler, desktop and AppStream validators,
   # Debian package tools, man pages
   binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev man-db
