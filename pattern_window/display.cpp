@@ -47,8 +47,9 @@ void Display::drawCurrentMire()
     if (!f.pixels)
         return;
     RasterSurface surface(f.pixels, f.width, f.height, f.stride, state.twipsPerPixelX,
-                          state.twipsPerPixelY);
+                          state.twipsPerPixelY, raster_);
     drawMode(state, surface);
+    surface.finish();
     window_.present();
 }
 

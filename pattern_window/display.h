@@ -2,6 +2,7 @@
 
 #include "pattern_window/pattern_state.h"
 #include "pattern_window/window_services.h"
+#include "platform/raster_surface.h"
 
 #include <cstdint>
 #include <functional>
@@ -41,6 +42,8 @@ private:
     std::function<SelectionWindowLink &()> launcher_;
     int frameWidth_ = 0;
     int frameHeight_ = 0;
+    // Kept across redraws, so that a redraw allocates nothing.
+    RasterSurface::Workspace raster_;
 };
 
 } // namespace tintoral

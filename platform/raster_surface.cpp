@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -31,9 +33,6 @@ int64_t floorDiv(int64_t a, int64_t b) // b > 0
     const int64_t q = a / b;
     return (a % b < 0) ? q - 1 : q;
 }
-
-// Primitives of fewer rows stay cached whichever way they are walked.
-constexpr int64_t kTallRows = 64;
 
 // Up to this length the integer stepping of a slanted line gives exactly the
 // pixels of the double-precision rule: the rounding error of the quotient and
@@ -82,11 +81,9 @@ void fillPixels(std::uint32_t *p, int64_t n, std::uint32_t v)
     std::fill_n(p, n, v);
 }
 
-// A tall box walks down (or up) its rows, a page apart, where the hardware
-// prefetcher does not follow: the row this far ahead is asked for while the
-// current one is written, its first cache lines at least. The ramps at
-// 1920x1080 and 7680x4320 went from about 1.8 to 1.2-1.3 times the cost of
-// one full fill (3840x2160 gains less).
+// A tall box drawn at once walks down its rows, a page apart, where the
+// hardware prefetcher does not follow: the row this far ahead is asked for
+// while the current one is written, its first cache lines at least.
 constexpr int64_t kPrefetchRows = 2;
 constexpr int64_t kPrefetchPixels = 256; // 16 cache lines
 
@@ -100,6 +97,10 @@ void prefetchRun(const std::uint32_t *p, int64_t n)
     (void)n;
 #endif
 }
+
+// Rows that the same held calls cover as the row above are filled again when
+// this few calls cover them, else copied from that row.
+constexpr std::size_t kRefillCalls = 4;
 
 // The first m in [lo, hi] where `past` holds, or hi + 1; `past` must turn
 // from false to true at most once along the range.
@@ -118,12 +119,44 @@ int64_t firstWhere(int64_t lo, int64_t hi, Pred past)
 }
 } // namespace
 
+RasterSurface::Workspace::Workspace(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1))
+{
+    held_.reserve(capacity_);
+    order_.resize(capacity_);
+    active_.reserve(capacity_);
+    merged_.reserve(capacity_);
+    runs_.reserve(capacity_);
+}
+
+void RasterSurface::Workspace::fitRows(int height)
+{
+    if (rowStart_.size() < std::size_t(height) + 1)
+        rowStart_.resize(std::size_t(height) + 1);
+}
+
 RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
                              double twipsPerPixelX, double twipsPerPixelY)
-    : pixels_(pixels), width_(std::max(width, 0)), height_(std::max(height, 0)), stride_(stride),
-      tx_(twipsPerPixelX), ty_(twipsPerPixelY), bandHeight_(std::max(1, (height_ + kBands - 1) / kBands))
+    : RasterSurface(pixels, width, height, stride, twipsPerPixelX, twipsPerPixelY, nullptr)
 {
 }
+
+RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
+                             double twipsPerPixelX, double twipsPerPixelY, Workspace &workspace)
+    : RasterSurface(pixels, width, height, stride, twipsPerPixelX, twipsPerPixelY, &workspace)
+{
+}
+
+RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
+                             double twipsPerPixelX, double twipsPerPixelY, Workspace *borrowed)
+    : pixels_(pixels), width_(std::max(width, 0)), height_(std::max(height, 0)), stride_(stride),
+      tx_(twipsPerPixelX), ty_(twipsPerPixelY),
+      own_(borrowed ? nullptr : std::make_unique<Workspace>()), work_(borrowed ? *borrowed : *own_)
+{
+    work_.held_.clear();
+    work_.fitRows(height_);
+}
+
+RasterSurface::~RasterSurface() { finish(); }
 
 int64_t RasterSurface::toPixel(double twips, double twipsPerPixel)
 {
@@ -136,84 +169,142 @@ int64_t RasterSurface::toPixel(double twips, double twipsPerPixel)
     return static_cast<int64_t>(v);
 }
 
-bool RasterSurface::walkUpwards(int64_t top, int64_t bottom) const
-{
-    return bottom - top + 1 >= kTallRows
-           && bandWalk_[bottom / bandHeight_] > bandWalk_[top / bandHeight_];
-}
-
-void RasterSurface::noteWalk(int64_t top, int64_t bottom, bool upwards)
-{
-    if (bottom - top + 1 < kTallRows)
-        return;
-    const int64_t first = top / bandHeight_, last = bottom / bandHeight_;
-    if (upwards)
-        for (int64_t b = last; b >= first; --b)
-            bandWalk_[b] = ++walks_;
-    else
-        for (int64_t b = first; b <= last; ++b)
-            bandWalk_[b] = ++walks_;
-}
-
 void RasterSurface::plot(int64_t x, int64_t y, std::uint32_t p) const
 {
     if (x >= 0 && x < width_ && y >= 0 && y < height_)
         row(y)[x] = p;
 }
 
-void RasterSurface::horizontalRun(int64_t y, int64_t xa, int64_t xb, std::uint32_t p) const
+void RasterSurface::hold(int64_t xa, int64_t ya, int64_t xb, int64_t yb, std::uint32_t p)
 {
-    const Span s = clip(xa, xb, width_);
-    if (y < 0 || y >= height_ || s.empty())
-        return;
-    fillPixels(row(y) + s.lo, s.hi - s.lo + 1, p);
-}
-
-void RasterSurface::verticalRun(int64_t x, int64_t ya, int64_t yb, std::uint32_t p)
-{
-    const Span s = clip(ya, yb, height_);
-    if (x < 0 || x >= width_ || s.empty())
-        return;
-    const bool up = walkUpwards(s.lo, s.hi);
-    std::uint32_t *const first = row(up ? s.hi : s.lo) + x;
-    const std::ptrdiff_t step = up ? -stride_ : stride_;
-    std::ptrdiff_t offset = 0;
-    for (int64_t n = s.hi - s.lo + 1; n > 0; --n, offset += step)
-        first[offset] = p;
-    noteWalk(s.lo, s.hi, up);
-}
-
-void RasterSurface::fillRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2, std::uint32_t p)
-{
-    const Span xs = clip(x1, x2, width_);
-    const Span ys = clip(y1, y2, height_);
+    const Span xs = clip(xa, xb, width_);
+    const Span ys = clip(ya, yb, height_);
     if (xs.empty() || ys.empty())
         return;
-    const int64_t n = xs.hi - xs.lo + 1;
-    if (n == 1) {
-        verticalRun(xs.lo, ys.lo, ys.hi, p);
-        return;
+    std::vector<Workspace::Rect> &held = work_.held_;
+    if (held.size() == work_.capacity_)
+        finish();
+    if (held.empty()) {
+        heldTop_ = ys.lo;
+        heldBottom_ = ys.hi;
+    } else {
+        heldTop_ = std::min(heldTop_, ys.lo);
+        heldBottom_ = std::max(heldBottom_, ys.hi);
     }
+    held.push_back({std::int32_t(xs.lo), std::int32_t(ys.lo), std::int32_t(xs.hi), std::int32_t(ys.hi), p});
+}
+
+void RasterSurface::fillRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1, std::uint32_t p) const
+{
+    const int64_t n = x1 - x0 + 1, rows = y1 - y0 + 1;
     if (n == width_ && stride_ == width_) { // whole rows that follow each other: one run
-        fillPixels(row(ys.lo), n * (ys.hi - ys.lo + 1), p);
-        noteWalk(ys.lo, ys.hi, false);
+        fillPixels(row(y0), n * rows, p);
         return;
     }
-    const bool up = walkUpwards(ys.lo, ys.hi);
-    const int64_t rows = ys.hi - ys.lo + 1;
-    const std::ptrdiff_t step = up ? -stride_ : stride_;
-    std::uint32_t *const first = row(up ? ys.hi : ys.lo) + xs.lo;
+    std::uint32_t *const first = row(y0) + x0;
     for (int64_t i = 0; i < rows; ++i) {
         if (i + kPrefetchRows < rows)
-            prefetchRun(first + (i + kPrefetchRows) * step, n);
-        fillPixels(first + i * step, n, p);
+            prefetchRun(first + (i + kPrefetchRows) * stride_, n);
+        fillPixels(first + i * stride_, n, p);
     }
-    noteWalk(ys.lo, ys.hi, up);
+}
+
+void RasterSurface::finish()
+{
+    std::vector<Workspace::Rect> &held = work_.held_;
+    if (held.size() == 1) // one call: row by row gains nothing
+        fillRect(held[0].x0, held[0].y0, held[0].x1, held[0].y1, held[0].p);
+    else if (!held.empty())
+        drawHeldRowByRow();
+    held.clear();
+}
+
+// Each row gets the calls that cover it, in call order. The calls are taken
+// by their first rows (a stable counting sort, so that calls starting on the
+// same row keep their order); where no call starts or ends, a row is covered
+// by the same calls as the row above and repeats it.
+void RasterSurface::drawHeldRowByRow()
+{
+    Workspace &w = work_;
+    const std::vector<Workspace::Rect> &held = w.held_;
+    const std::size_t n = held.size();
+    const std::size_t rows = std::size_t(heldBottom_ - heldTop_) + 1;
+    std::uint32_t *const start = w.rowStart_.data();
+    std::fill_n(start, rows + 1, 0u);
+    for (const Workspace::Rect &r : held)
+        ++start[r.y0 - heldTop_ + 1];
+    for (std::size_t i = 1; i <= rows; ++i)
+        start[i] += start[i - 1];
+    for (std::size_t i = 0; i < n; ++i)
+        w.order_[start[held[i].y0 - heldTop_]++] = std::uint32_t(i);
+
+    std::vector<std::uint32_t> &active = w.active_;
+    active.clear();
+    std::size_t next = 0; // the first call in order_ not yet active
+    for (int64_t y = heldTop_; y <= heldBottom_;) {
+        std::erase_if(active, [&](std::uint32_t i) { return held[i].y1 < y; });
+        const std::size_t first = next;
+        while (next < n && held[w.order_[next]].y0 == y)
+            ++next;
+        if (next > first) {
+            w.merged_.clear();
+            std::merge(active.begin(), active.end(), w.order_.begin() + std::ptrdiff_t(first),
+                       w.order_.begin() + std::ptrdiff_t(next), std::back_inserter(w.merged_));
+            active.swap(w.merged_);
+        }
+        int64_t change = next < n ? held[w.order_[next]].y0 : heldBottom_ + 1;
+        if (active.empty()) { // rows no call covers
+            y = change;
+            continue;
+        }
+        std::uint32_t *const r = row(y);
+        for (const std::uint32_t i : active) {
+            change = std::min<int64_t>(change, held[i].y1 + 1);
+            fillPixels(r + held[i].x0, held[i].x1 - held[i].x0 + 1, held[i].p);
+        }
+        if (change > y + 1)
+            repeatRow(y, change - 1);
+        y = change;
+    }
+}
+
+void RasterSurface::repeatRow(int64_t first, int64_t last)
+{
+    const std::vector<Workspace::Rect> &held = work_.held_;
+    const std::vector<std::uint32_t> &active = work_.active_;
+    if (active.size() <= kRefillCalls) {
+        for (int64_t y = first + 1; y <= last; ++y) {
+            std::uint32_t *const r = row(y);
+            for (const std::uint32_t i : active)
+                fillPixels(r + held[i].x0, held[i].x1 - held[i].x0 + 1, held[i].p);
+        }
+        return;
+    }
+    // What the calls cover, as runs in column order.
+    std::vector<Workspace::Run> &runs = work_.runs_;
+    runs.clear();
+    for (const std::uint32_t i : active)
+        runs.push_back({held[i].x0, held[i].x1});
+    std::sort(runs.begin(), runs.end());
+    std::size_t kept = 0;
+    for (const Workspace::Run &run : runs) {
+        if (kept > 0 && run.lo <= runs[kept - 1].hi + 1)
+            runs[kept - 1].hi = std::max(runs[kept - 1].hi, run.hi);
+        else
+            runs[kept++] = run;
+    }
+    runs.resize(kept);
+    const std::uint32_t *const source = row(first);
+    for (int64_t y = first + 1; y <= last; ++y) {
+        std::uint32_t *const r = row(y);
+        for (const Workspace::Run &run : runs)
+            std::memcpy(r + run.lo, source + run.lo, std::size_t(run.hi - run.lo + 1) * sizeof *r);
+    }
 }
 
 void RasterSurface::fillBox(float x1, float y1, float x2, float y2, Colour c)
 {
-    fillRect(toPixel(x1, tx_), toPixel(y1, ty_), toPixel(x2, tx_), toPixel(y2, ty_), pixelOf(c));
+    hold(toPixel(x1, tx_), toPixel(y1, ty_), toPixel(x2, tx_), toPixel(y2, ty_), pixelOf(c));
 }
 
 void RasterSurface::box(float x1, float y1, float x2, float y2, Colour c)
@@ -221,10 +312,10 @@ void RasterSurface::box(float x1, float y1, float x2, float y2, Colour c)
     const int64_t px1 = toPixel(x1, tx_), py1 = toPixel(y1, ty_);
     const int64_t px2 = toPixel(x2, tx_), py2 = toPixel(y2, ty_);
     const std::uint32_t p = pixelOf(c);
-    horizontalRun(py1, px1, px2, p);
-    horizontalRun(py2, px1, px2, p);
-    verticalRun(px1, py1, py2, p);
-    verticalRun(px2, py1, py2, p);
+    hold(px1, py1, px2, py1, p);
+    hold(px1, py2, px2, py2, p);
+    hold(px1, py1, px1, py2, p);
+    hold(px2, py1, px2, py2, p);
 }
 
 void RasterSurface::line(float x1f, float y1f, float x2f, float y2f, Colour c)
@@ -232,12 +323,12 @@ void RasterSurface::line(float x1f, float y1f, float x2f, float y2f, Colour c)
     const int64_t x1 = toPixel(x1f, tx_), y1 = toPixel(y1f, ty_);
     const int64_t x2 = toPixel(x2f, tx_), y2 = toPixel(y2f, ty_);
     const std::uint32_t p = pixelOf(c);
-    if (y1 == y2)
-        horizontalRun(y1, x1, x2, p);
-    else if (x1 == x2)
-        verticalRun(x1, y1, y2, p);
-    else
+    if (y1 == y2 || x1 == x2) {
+        hold(x1, y1, x2, y2, p);
+    } else {
+        finish();
         slantedLine(x1, y1, x2, y2, p);
+    }
 }
 
 // One pixel per step along the major axis (x when |dx| >= |dy|, else y), at
@@ -310,6 +401,7 @@ void RasterSurface::circle(float xf, float yf, float rf, Colour c)
     const int64_t cx = toPixel(xf, tx_), cy = toPixel(yf, ty_);
     const int64_t rx = toPixel(rf, tx_), ry = toPixel(rf, ty_);
     const std::uint32_t p = pixelOf(c);
+    finish();
 
     // For every dx in -rx..rx the points (cx +- dx, cy +- dy). Only the dx
     // whose columns cx + dx or cx - dx lie on the image are visited, so a

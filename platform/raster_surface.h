@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace tintoral {
 
@@ -14,20 +16,67 @@ namespace tintoral {
 // computed in double precision and clamped to +-kCoordinateLimit. Every
 // written pixel gets exactly the colour asked for: no blending, no
 // antialiasing. Each primitive clips once and then writes whole runs.
+//
+// The image is complete only after finish(), which the destructor also calls.
+// Filled boxes, box outlines and horizontal and vertical lines are held back
+// and drawn row by row when the surface finishes, each row whole while it is
+// in the cache: drawn at once, a full-height one-pixel line walks the frame
+// in column order with a cache miss on every row. A slanted line or a circle
+// first draws what is held, so every pixel ends exactly as if each call had
+// been drawn at once, in order.
 class RasterSurface final : public DrawingSurface {
 public:
     // Far beyond any screen, and small enough that the products in the line
     // and circle rules stay exact in double precision.
     static constexpr std::int64_t kCoordinateLimit = std::int64_t{1} << 25;
 
-    // `stride` is the distance between rows, in pixels.
+    // Room for the held-back calls, kept from one frame to the next: surfaces
+    // made over each new frame with the same workspace allocate nothing once
+    // it has served a frame of that height. One surface at a time uses it.
+    class Workspace {
+    public:
+        // Rectangles held at most (every pattern needs fewer, up to 16384
+        // pixels wide); a surface holding this many draws them and goes on.
+        static constexpr std::size_t kDefaultCapacity = 8192;
+        explicit Workspace(std::size_t capacity = kDefaultCapacity);
+
+    private:
+        friend class RasterSurface;
+        struct Rect {
+            std::int32_t x0, y0, x1, y1; // clipped, both corners included
+            std::uint32_t p;
+        };
+        struct Run {
+            std::int32_t lo, hi;
+            bool operator<(const Run &o) const { return lo < o.lo; }
+        };
+        void fitRows(int height);
+
+        std::size_t capacity_;
+        std::vector<Rect> held_;              // in call order
+        std::vector<std::uint32_t> order_;    // held calls by first row, then call order
+        std::vector<std::uint32_t> rowStart_; // counting sort of the first rows
+        std::vector<std::uint32_t> active_, merged_; // calls on the current row, in call order
+        std::vector<Run> runs_;               // what the active calls cover
+    };
+
+    // `stride` is the distance between rows, in pixels. Without a workspace
+    // the surface makes its own.
     RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
                   double twipsPerPixelX, double twipsPerPixelY);
+    RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
+                  double twipsPerPixelX, double twipsPerPixelY, Workspace &workspace);
+    ~RasterSurface() override;
+    RasterSurface(const RasterSurface &) = delete;
+    RasterSurface &operator=(const RasterSurface &) = delete;
 
     void fillBox(float x1, float y1, float x2, float y2, Colour c) override;
     void box(float x1, float y1, float x2, float y2, Colour c) override;
     void line(float x1, float y1, float x2, float y2, Colour c) override;
     void circle(float x, float y, float r, Colour c) override;
+
+    // Draws everything held back: from here on the image shows every call made.
+    void finish();
 
     static std::uint32_t pixelOf(Colour c)
     {
@@ -41,24 +90,21 @@ public:
     int height() const { return height_; }
 
 private:
+    RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
+                  double twipsPerPixelX, double twipsPerPixelY, Workspace *borrowed);
     std::uint32_t *row(std::int64_t y) const { return pixels_ + y * stride_; }
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
-    // Runs of pixels between two columns (rows), both included, in any order; clipped.
-    void horizontalRun(std::int64_t y, std::int64_t xa, std::int64_t xb, std::uint32_t p) const;
-    void verticalRun(std::int64_t x, std::int64_t ya, std::int64_t yb, std::uint32_t p);
-    void fillRect(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-                  std::uint32_t p);
+    // Holds back the rectangle between two corners, both included, in any order; clipped.
+    void hold(std::int64_t xa, std::int64_t ya, std::int64_t xb, std::int64_t yb, std::uint32_t p);
+    // A clipped rectangle, drawn at once.
+    void fillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                  std::uint32_t p) const;
+    void drawHeldRowByRow();
+    // Rows first + 1 ..= last again as `first`, which the active calls cover alike.
+    void repeatRow(std::int64_t first, std::int64_t last);
     // A line that is neither horizontal nor vertical.
     void slantedLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
                      std::uint32_t p) const;
-
-    // Tall primitives walk their rows upwards or downwards, whichever end of
-    // them was written more recently: a tall narrow box or a vertical line
-    // beside the previous one then finds that one's last rows still cached
-    // instead of each column evicting what the next one needs.
-    static constexpr int kBands = 32;
-    bool walkUpwards(std::int64_t top, std::int64_t bottom) const;
-    void noteWalk(std::int64_t top, std::int64_t bottom, bool upwards);
 
     std::uint32_t *pixels_;
     int width_;
@@ -66,9 +112,9 @@ private:
     std::ptrdiff_t stride_;
     double tx_;
     double ty_;
-    int bandHeight_;
-    std::uint64_t walks_ = 0;
-    std::uint64_t bandWalk_[kBands] = {}; // when each band of rows was last walked
+    std::unique_ptr<Workspace> own_;
+    Workspace &work_;
+    std::int64_t heldTop_ = 0, heldBottom_ = 0; // rows the held calls span
 };
 
 } // namespace tintoral

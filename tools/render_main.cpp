@@ -163,6 +163,7 @@ std::string renderPng(RenderOptions &o)
     RasterSurface surface(reinterpret_cast<std::uint32_t *>(image.bits()), o.width, o.height,
                           image.bytesPerLine() / 4, o.state.twipsPerPixelX, o.state.twipsPerPixelY);
     drawMode(o.state, surface);
+    surface.finish();
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

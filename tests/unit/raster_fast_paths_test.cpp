@@ -1,15 +1,18 @@
-// The raster surface's fast paths (vector and string fills, rows walked
-// either way, lines stepped in integers and clipped by bisection) against a
-// plain per-pixel reading of its documented rules, over many seeded random
+// The raster surface's fast paths (calls held back and drawn row by row,
+// vector and string fills, lines stepped in integers and clipped by
+// bisection) against a plain per-pixel reading of its documented rules, each
+// call drawn at once in order, over many seeded random mixes of all four
 // primitives: any pixel that differs is a fault of a fast path.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace tintoral;
@@ -77,6 +80,28 @@ struct Reference {
                 set(x1 + offset(y - y1, dx, dy), y, p);
         }
     }
+    // (cx +- dx, cy +- dy) for every dx in 0..RX with dy = floor(RY sqrt(RX^2 - dx^2) / RX + 0.5),
+    // and the same with the axes swapped. The generator keeps radii small
+    // enough to walk whole.
+    void circle(float fx, float fy, float fr, Colour c)
+    {
+        if (!(fr >= 0.0f))
+            return;
+        const int64_t cx = RasterSurface::toPixel(fx, tx), cy = RasterSurface::toPixel(fy, ty);
+        const int64_t rx = RasterSurface::toPixel(fr, tx), ry = RasterSurface::toPixel(fr, ty);
+        const std::uint32_t p = RasterSurface::pixelOf(c);
+        const auto other = [](int64_t a, int64_t ra, int64_t rb) -> int64_t {
+            return ra == 0 ? 0 : int64_t(std::floor(double(rb) * std::sqrt(double(ra) * ra - double(a) * a) / double(ra) + 0.5));
+        };
+        for (int64_t dx = 0; dx <= rx; ++dx) {
+            const int64_t dy = other(dx, rx, ry);
+            set(cx + dx, cy + dy, p), set(cx + dx, cy - dy, p), set(cx - dx, cy + dy, p), set(cx - dx, cy - dy, p);
+        }
+        for (int64_t dy = 0; dy <= ry; ++dy) {
+            const int64_t dx = other(dy, ry, rx);
+            set(cx + dx, cy + dy, p), set(cx + dx, cy - dy, p), set(cx - dx, cy + dy, p), set(cx - dx, cy - dy, p);
+        }
+    }
 };
 
 // A padded image: the columns between width and stride must never be written.
@@ -87,7 +112,7 @@ struct Canvas {
     Canvas(int w, int h, int pad) : width(w), height(h), stride(w + pad), pixels(std::size_t(h) * (w + pad), kSentinel) {}
 };
 
-enum class Op { Fill, Box, Line };
+enum class Op { Fill, Box, Line, Circle };
 struct Primitive {
     Op op;
     float x1, y1, x2, y2;
@@ -96,7 +121,7 @@ struct Primitive {
 
 std::string describe(const Primitive &p)
 {
-    const char *names[] = {"fill", "box", "line"};
+    const char *names[] = {"fill", "box", "line", "circle"};
     return std::string(names[int(p.op)]) + " " + std::to_string(p.x1) + " " + std::to_string(p.y1) + " "
            + std::to_string(p.x2) + " " + std::to_string(p.y2);
 }
@@ -122,8 +147,14 @@ struct Generator {
     }
     Primitive next()
     {
+        const Colour colour = RGB(pick(256), pick(256), pick(256));
+        if (pick(8) == 0) { // a circle now and then, on or near the image
+            const double r = uniform(-0.1, 1.2) * std::max(width * tx, height * ty);
+            return {Op::Circle, float(uniform(-4.0, width + 4.0) * tx), float(uniform(-4.0, height + 4.0) * ty),
+                    float(r), 0.0f, colour};
+        }
         Primitive p{Op(pick(3)), coordinate(width, tx), coordinate(height, ty),
-                    coordinate(width, tx), coordinate(height, ty), RGB(pick(256), pick(256), pick(256))};
+                    coordinate(width, tx), coordinate(height, ty), colour};
         switch (pick(6)) { // shapes the patterns are made of
         case 0: p.x2 = p.x1; break;   // vertical
         case 1: p.y2 = p.y1; break;   // horizontal
@@ -141,6 +172,7 @@ void draw(RasterSurface &s, Reference &r, const Primitive &p)
     case Op::Fill: s.fillBox(p.x1, p.y1, p.x2, p.y2, p.colour); r.fillBox(p.x1, p.y1, p.x2, p.y2, p.colour); break;
     case Op::Box: s.box(p.x1, p.y1, p.x2, p.y2, p.colour); r.box(p.x1, p.y1, p.x2, p.y2, p.colour); break;
     case Op::Line: s.line(p.x1, p.y1, p.x2, p.y2, p.colour); r.line(p.x1, p.y1, p.x2, p.y2, p.colour); break;
+    case Op::Circle: s.circle(p.x1, p.y1, p.x2, p.colour); r.circle(p.x1, p.y1, p.x2, p.colour); break;
     }
 }
 
@@ -158,26 +190,36 @@ struct Case {
     int width, height, pad;
     double tx, ty;
     int primitives;
+    std::size_t held = RasterSurface::Workspace::kDefaultCapacity; // calls the workspace holds
 };
 
 void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
 
 class FastPaths : public testing::TestWithParam<Case> {};
 
+// Mixes of every primitive, finished now and then and at the end; the image
+// must then hold what drawing each call at once would have left.
 TEST_P(FastPaths, EveryPixelAsThePerPixelRules)
 {
     const Case c = GetParam();
+    RasterSurface::Workspace workspace(c.held);
     for (unsigned seed = 1; seed <= 4; ++seed) {
         Canvas fast(c.width, c.height, c.pad), slow(c.width, c.height, c.pad);
-        RasterSurface surface(fast.pixels.data(), c.width, c.height, fast.stride, c.tx, c.ty);
+        RasterSurface surface(fast.pixels.data(), c.width, c.height, fast.stride, c.tx, c.ty, workspace);
         Reference ref{c.width, c.height, slow.stride, c.tx, c.ty, slow.pixels};
         Generator gen{std::mt19937(seed), c.width, c.height, c.tx, c.ty};
+        int since = 0;
         for (int i = 0; i < c.primitives; ++i) {
             const Primitive p = gen.next();
             draw(surface, ref, p);
+            if (i + 1 < c.primitives && gen.pick(16) != 0)
+                continue;
+            surface.finish();
             const std::ptrdiff_t at = firstDifference(fast.pixels, slow.pixels);
-            ASSERT_EQ(at, -1) << "seed " << seed << ", primitive " << i << ": " << describe(p)
-                              << " differs at x " << at % fast.stride << ", y " << at / fast.stride;
+            ASSERT_EQ(at, -1) << "seed " << seed << ", primitives " << since << ".." << i << " (last: "
+                              << describe(p) << ") differ at x " << at % fast.stride << ", y "
+                              << at / fast.stride;
+            since = i + 1;
         }
     }
 }
@@ -189,12 +231,34 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
                     // rows long enough for the string store, columns tall enough to walk either way
                     Case{"wideAndTall", 1100, 140, 5, 15.0, 15.0, 120},
-                    Case{"contiguousRows", 700, 300, 0, 15.0, 15.0, 120}),
+                    Case{"contiguousRows", 700, 300, 0, 15.0, 15.0, 120},
+                    // a workspace that fills up and draws what it holds mid-sequence
+                    Case{"smallWorkspace", 53, 31, 2, 15.0, 15.0, 300, 3},
+                    Case{"oneCallWorkspace", 29, 17, 0, 15.0, 15.0, 200, 1}),
     [](const testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+// One workspace serves frames of other sizes one after another, as the
+// pattern window's does when the window is resized.
+TEST(FastPaths, OneWorkspaceAcrossFrameSizes)
+{
+    RasterSurface::Workspace workspace;
+    unsigned seed = 10;
+    for (auto [w, h] : {std::pair{40, 30}, std::pair{90, 170}, std::pair{7, 3}, std::pair{120, 60}}) {
+        Canvas fast(w, h, 0), slow(w, h, 0);
+        {
+            RasterSurface surface(fast.pixels.data(), w, h, w, 15.0, 15.0, workspace);
+            Reference ref{w, h, w, 15.0, 15.0, slow.pixels};
+            Generator gen{std::mt19937(++seed), w, h, 15.0, 15.0};
+            for (int i = 0; i < 150; ++i)
+                draw(surface, ref, gen.next());
+        } // the surface finishes as it goes
+        EXPECT_EQ(firstDifference(fast.pixels, slow.pixels), -1) << w << "x" << h;
+    }
+}
 
 // The costly shapes of the patterns, one after the other as the renderers
 // draw them: a ramp of tall boxes sharing edges, then a grating of vertical
-// lines, then diagonals, over one frame.
+// lines, then diagonals among short links, then circles, over one frame.
 TEST(FastPaths, PatternShapedSequencesMatchTheRules)
 {
     const int w = 640, h = 360;
@@ -215,9 +279,13 @@ TEST(FastPaths, PatternShapedSequencesMatchTheRules)
         for (double y = 0; y <= H; y += 3 * s) {
             calls.push_back({Op::Line, float(x + s), float(y + s), float(x + 2 * s), float(y), RGB(0, 0, 255)});
             calls.push_back({Op::Line, float(x + 2 * s), float(y + 2 * s), float(x + 3 * s), float(y + s), RGB(0, 0, 255)});
+            calls.push_back({Op::Line, float(x + 2 * s), float(y + 2 * s), float(x + 2 * s), float(y + 3 * s), RGB(0, 0, 255)});
         }
+    calls.push_back({Op::Circle, W / 2, H / 2, H / 2 - 15.0f, 0.0f, RGB(255, 255, 255)});
+    calls.push_back({Op::Fill, 0, H / 3, W, H / 3 + 15.0f, RGB(255, 255, 0)}); // over the circle
     for (const Primitive &p : calls)
         draw(surface, ref, p);
+    surface.finish();
     EXPECT_EQ(firstDifference(fast.pixels, slow.pixels), -1);
 }
 

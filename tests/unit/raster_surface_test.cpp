@@ -52,11 +52,13 @@ TEST(FilledBox, OnePointIsOnePixelAndCornersAreIncluded)
     Image img(8, 6);
     auto s = img.surface();
     s.fillBox(30, 45, 30, 45, RGB(255, 0, 0));
+    s.finish();
     EXPECT_EQ(lit(img, kRed), (std::vector<std::pair<int, int>>{{2, 3}}));
 
     Image box(8, 6);
     auto bs = box.surface();
     bs.fillBox(75, 60, 15, 15, RGB(255, 0, 0)); // corners in any order
+    bs.finish();
     EXPECT_EQ(box.count(kRed), 5u * 4u);
     EXPECT_EQ(box.at(1, 1), kRed);
     EXPECT_EQ(box.at(5, 4), kRed);
@@ -69,14 +71,17 @@ TEST(FilledBox, WholeWindowCoversEveryPixelAndFarOutsideClips)
     Image img(17, 9);
     auto s = img.surface();
     s.fillBox(0, 0, 17 * 15, 9 * 15, RGB(0, 255, 0));
+    s.finish();
     EXPECT_EQ(img.count(px(0, 255, 0)), img.pixels.size());
 
     Image far(5, 5);
     auto fs = far.surface();
     fs.fillBox(-1e30f, -1e30f, 1e30f, 1e30f, RGB(255, 0, 0));
+    fs.finish();
     EXPECT_EQ(far.count(kRed), 25u);
     fs.fillBox(1e6f, 0, 2e6f, 60, RGB(0, 0, 255)); // wholly right of the image
     fs.fillBox(0, -2e6f, 60, -1e6f, RGB(0, 0, 255)); // wholly above it
+    fs.finish();
     EXPECT_EQ(far.count(kRed), 25u);
 }
 
@@ -85,6 +90,7 @@ TEST(BoxOutline, RunsAlongTheOutermostPixels)
     Image img(10, 7);
     auto s = img.surface();
     s.box(0, 0, 9 * 15, 6 * 15, RGB(255, 0, 0));
+    s.finish();
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 10; ++x) {
             const bool edge = x == 0 || y == 0 || x == 9 || y == 6;
@@ -97,6 +103,7 @@ TEST(BoxOutline, ClippedSidesStillDrawWhatIsVisible)
     Image img(6, 6);
     auto s = img.surface();
     s.box(-30, 30, 1e7f, 45, RGB(255, 0, 0)); // two rows tall, far wider than the image
+    s.finish();
     EXPECT_EQ(lit(img, kRed).size(), 12u);
     for (int x = 0; x < 6; ++x) {
         EXPECT_EQ(img.at(x, 2), kRed);
@@ -133,6 +140,7 @@ TEST(Line, PointDiagonalAndClipping)
     Image img(8, 8);
     auto s = img.surface();
     s.line(45, 45, 45, 45, RGB(255, 0, 0));
+    s.finish();
     EXPECT_EQ(lit(img, kRed), (std::vector<std::pair<int, int>>{{3, 3}}));
 
     Image diag(8, 8);
@@ -146,6 +154,7 @@ TEST(Line, PointDiagonalAndClipping)
     auto fs = far.surface();
     fs.line(-1e30f, 30, 1e30f, 30, RGB(255, 0, 0)); // horizontal, ends far away
     fs.line(1e9f, -1e9f, 1e9f, 1e9f, RGB(0, 0, 255)); // vertical, wholly right
+    fs.finish();
     EXPECT_EQ(far.count(kRed), 8u);
     EXPECT_EQ(far.count(px(0, 0, 255)), 0u);
 }
