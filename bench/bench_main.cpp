@@ -1,9 +1,8 @@
 // Redraw cost of every test pattern through the raster surface, at three
 // screen sizes, against the floor of writing the frame once measured in the
 // same run ("render/...", "floor/..."); the costly shapes on their own
-// ("synthetic/..."); and the redraws at 3840x2160 through a prototype surface
-// that defers its drawing ("deferred/..."). Run with `make bench`;
-// --benchmark_out=FILE keeps the JSON.
+// ("synthetic/..."). Run with `make bench`; --benchmark_out=FILE keeps the
+// JSON.
 #include "frames.h"
 #include "redraw_table.h"
 #include "synthetic.h"
@@ -91,8 +90,9 @@ void measureRedraw(benchmark::State &st, FrameSize size, PatternState state)
     for (auto _ : st) {
         PatternState s = state;
         RasterSurface surface(pixelsOf(frame), size.width, size.height, strideOf(frame),
-                              s.twipsPerPixelX, s.twipsPerPixelY);
+                              s.twipsPerPixelX, s.twipsPerPixelY, workspace());
         drawMode(s, surface);
+        surface.finish();
         benchmark::ClobberMemory();
     }
 }
@@ -132,17 +132,6 @@ void registerAll()
         for (benchmark::internal::Benchmark *b : registerSynthetic(size))
             configure(b, size);
     }
-    // The same redraws through the prototype deferred surface, at one size.
-    const FrameSize size = kSizes[1];
-    forEachRedraw(size, [size](const std::string &name, const PatternState &state) {
-        const auto measure = [size, state](benchmark::State &st) {
-            measureDeferredDrawing(st, size, [&state](DrawingSurface &d) {
-                PatternState s = state;
-                drawMode(s, d);
-            });
-        };
-        configure(benchmark::RegisterBenchmark(("deferred/" + name).c_str(), measure), size);
-    });
 }
 
 // Colour as --benchmark_color says ("auto" by default: on a terminal only).

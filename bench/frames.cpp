@@ -1,8 +1,5 @@
 #include "frames.h"
 
-#include "deferred_surface.h"
-#include "platform/raster_surface.h"
-
 #include <map>
 #include <utility>
 
@@ -19,32 +16,10 @@ QImage &frameFor(FrameSize size)
     return image;
 }
 
-void measureDeferredDrawing(benchmark::State &st, FrameSize size,
-                            const std::function<void(DrawingSurface &)> &draw)
+RasterSurface::Workspace &workspace()
 {
-    QImage &frame = frameFor(size);
-    const auto deferred = [&] {
-        DeferredSurface d(pixelsOf(frame), size.width, size.height, strideOf(frame), kTwipsPerPixel,
-                          kTwipsPerPixel);
-        draw(d);
-    };
-    frame.fill(0u);
-    {
-        RasterSurface direct(pixelsOf(frame), size.width, size.height, strideOf(frame),
-                             kTwipsPerPixel, kTwipsPerPixel);
-        draw(direct);
-    }
-    const QImage expected = frame.copy();
-    frame.fill(0u);
-    deferred();
-    if (frame != expected) {
-        st.SkipWithError("the deferred surface draws other pixels than the raster surface");
-        return;
-    }
-    for (auto _ : st) {
-        deferred();
-        benchmark::ClobberMemory();
-    }
+    static RasterSurface::Workspace kept;
+    return kept;
 }
 
 PatternState stateFor(std::int32_t mode, FrameSize size)

@@ -2,13 +2,12 @@
 
 #include "pattern_window/pattern_state.h"
 
-#include "platform/drawing_surface.h"
+#include "platform/raster_surface.h"
 
 #include <QImage>
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace tintoral::bench {
@@ -29,11 +28,8 @@ QImage &frameFor(FrameSize size);
 inline std::uint32_t *pixelsOf(QImage &image) { return reinterpret_cast<std::uint32_t *>(image.bits()); }
 inline std::ptrdiff_t strideOf(const QImage &image) { return image.bytesPerLine() / 4; }
 
-// Times `draw` through the prototype DeferredSurface, after checking that it
-// gives the very frame the raster surface gives; a prototype that drew other
-// pixels would measure nothing worth having.
-void measureDeferredDrawing(benchmark::State &st, FrameSize size,
-                            const std::function<void(DrawingSurface &)> &draw);
+// The rasterizer's workspace, kept across redraws as the pattern window keeps its own.
+RasterSurface::Workspace &workspace();
 
 // The pattern state after the first paint of a window of that size showing `mode`.
 PatternState stateFor(std::int32_t mode, FrameSize size);

@@ -1,6 +1,5 @@
 #include "synthetic.h"
 
-#include "deferred_surface.h"
 #include "platform/raster_surface.h"
 
 #include <string>
@@ -67,18 +66,12 @@ constexpr Shape kShapes[] = {
     {"diamonds-70", diamonds},
 };
 
-void measureDeferred(benchmark::State &st, FrameSize size, Draw draw)
-{
-    measureDeferredDrawing(st, size, [draw, size](DrawingSurface &d) {
-        draw(d, size.width * kT, size.height * kT);
-    });
-}
-
 void measure(benchmark::State &st, FrameSize size, Draw draw)
 {
     QImage &frame = frameFor(size);
     for (auto _ : st) {
-        RasterSurface surface(pixelsOf(frame), size.width, size.height, strideOf(frame), kT, kT);
+        RasterSurface surface(pixelsOf(frame), size.width, size.height, strideOf(frame), kT, kT,
+                              workspace());
         draw(surface, size.width * kT, size.height * kT);
         benchmark::ClobberMemory();
     }
@@ -92,8 +85,6 @@ std::vector<benchmark::internal::Benchmark *> registerSynthetic(FrameSize size)
     for (const Shape &shape : kShapes) {
         const std::string name = "synthetic/" + std::string(shape.name) + "/" + size.label();
         out.push_back(benchmark::RegisterBenchmark(name.c_str(), measure, size, shape.draw));
-        out.push_back(benchmark::RegisterBenchmark((name + "/deferred").c_str(), measureDeferred,
-                                                   size, shape.draw));
     }
     return out;
 }
