@@ -2,11 +2,12 @@
 // through the movable tests, with the window's pending events run after
 // each one as the event loop would. The memory the program holds must stay
 // flat: this executable replaces the global operator new and delete to
-// count what is live, and reads the C allocator's own figures for what the
-// toolkit allocates with malloc. In the sanitizer build LeakSanitizer checks
+// count what is live (tests/alloc/counting_new.cpp), and reads the C
+// allocator's own figures for what the toolkit allocates with malloc. In the sanitizer build LeakSanitizer checks
 // the whole run again at exit.
 
 #include "app/application.h"
+#include "tests/alloc/counting_new.h"
 
 #include <QCoreApplication>
 #include <QSlider>
@@ -14,53 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <malloc.h>
-#include <new>
-
-namespace {
-
-std::atomic<long> liveBytes{0};
-std::atomic<long> allocations{0};
-
-void *allocate(std::size_t n)
-{
-    void *p = std::malloc(n ? n : 1);
-    if (!p)
-        throw std::bad_alloc();
-    liveBytes += long(malloc_usable_size(p));
-    ++allocations;
-    return p;
-}
-
-void release(void *p) noexcept
-{
-    if (!p)
-        return;
-    liveBytes -= long(malloc_usable_size(p));
-    std::free(p);
-}
-
-} // namespace
-
-void *operator new(std::size_t n) { return allocate(n); }
-void *operator new[](std::size_t n) { return allocate(n); }
-void *operator new(std::size_t n, const std::nothrow_t &) noexcept
-{
-    try {
-        return allocate(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void *operator new[](std::size_t n, const std::nothrow_t &t) noexcept { return operator new(n, t); }
-void operator delete(void *p) noexcept { release(p); }
-void operator delete[](void *p) noexcept { release(p); }
-void operator delete(void *p, std::size_t) noexcept { release(p); }
-void operator delete[](void *p, std::size_t) noexcept { release(p); }
-void operator delete(void *p, const std::nothrow_t &) noexcept { release(p); }
-void operator delete[](void *p, const std::nothrow_t &) noexcept { release(p); }
 
 namespace tintoral {
 namespace {
@@ -93,17 +48,17 @@ TEST(LongRun, TwentyThousandOrbitTicksLeaveMemoryFlat)
         display.Timer1_Timer();
         QCoreApplication::processEvents();
         if (i == kWarmUp) {
-            newBytes = liveBytes.load();
+            newBytes = test::liveNewBytes();
             mallocBytes = mallocInUse();
-            newCalls = allocations.load();
+            newCalls = test::newCalls();
         }
     }
     EXPECT_EQ(display.Timer1.interval(), 1000);
     EXPECT_TRUE(display.Timer1.enabled());
 
-    const long newGrowth = liveBytes.load() - newBytes;
+    const long newGrowth = test::liveNewBytes() - newBytes;
     const long mallocGrowth = mallocInUse() - mallocBytes;
-    const double perTick = double(allocations.load() - newCalls) / (kTicks - kWarmUp);
+    const double perTick = double(test::newCalls() - newCalls) / (kTicks - kWarmUp);
     RecordProperty("operator_new_growth_bytes", int(newGrowth));
     RecordProperty("malloc_growth_bytes", int(mallocGrowth));
     RecordProperty("operator_new_calls_per_tick_x100", int(perTick * 100));
