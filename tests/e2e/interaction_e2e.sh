@@ -10,6 +10,17 @@ RED_SHADING="847 1567"
 WHITE_DOTS="1087 2527"
 EXIT="2287 4267"
 
+# Shoots the screen into $1 until pixel ($2, $3) reads $4, for up to 5 seconds,
+# so that a busy machine gets time to draw before the checks read the shot.
+await_pixel() {
+  local i
+  for i in $(seq 25); do
+    e2e_shot "$1"
+    [ "$(e2e_pixel "$1" "$2" "$3")" = "$4" ] && return 0
+    sleep 0.2
+  done
+}
+
 e2e_start_x 1024x768
 e2e_start_app
 
@@ -35,7 +46,7 @@ check "escape: selection window in front" "$(e2e_pixel launcher $((lx + lw / 2))
 e2e_click_launcher $RED_SHADING
 e2e_window_visible "Select Test" && check "red shading: selection window hidden" shown hidden
 check "red shading: focus back on the pattern" "$(xdotool getactivewindow getwindowname)" "Tintoral"
-e2e_shot red16
+await_pixel red16 1023 0 "255,0,0"
 for i in 0 1 7 15; do
   x=$((32 + 64 * i))
   check "red shading: upper column $i" "$(e2e_pixel red16 $x 10)" "$((17 * i)),0,0"
@@ -46,18 +57,15 @@ check "red shading: upper-right" "$(e2e_pixel red16 1023 0)" "255,0,0"
 
 # "+" gives 17 steps; "m" acts as "+", "p" as "-".
 xdotool type "+"
-sleep 0.3
-e2e_shot red17
+await_pixel red17 90 10 "16,0,0"
 # 17 steps of 1024/17 pixels: column 1 (x 61..120) has 255/16 = 15.94, drawn as 16.
 check "plus: 17 steps, column 1" "$(e2e_pixel red17 90 10)" "16,0,0"
 check "plus: last column" "$(e2e_pixel red17 1010 10)" "255,0,0"
 xdotool type "m"
-sleep 0.3
-e2e_shot red18
+await_pixel red18 85 10 "15,0,0"
 check "m: 18 steps, column 1" "$(e2e_pixel red18 85 10)" "15,0,0"
 xdotool type "p"
-sleep 0.3
-e2e_shot red17b
+await_pixel red17b 90 10 "16,0,0"
 check "p: back to 17 steps" "$(e2e_pixel red17b 90 10)" "16,0,0"
 
 # A right click brings the selection window back.
@@ -68,9 +76,9 @@ check "right click: selection window shown" "$(e2e_window_visible 'Select Test' 
 
 # Orbiting on, slider at 1 second: the white dots move by one pixel within about a second.
 e2e_click_launcher $WHITE_DOTS
-e2e_shot dots0
-sleep 1.4
-e2e_shot dots1
+await_pixel dots0 0 0 "255,255,255"
+# The first tick (1 s) moves the dots up: the top-left one leaves the screen.
+await_pixel dots1 0 0 "0,0,0"
 check "dots: home position has a dot at the top-left" "$(e2e_pixel dots0 0 0)" "255,255,255"
 check "dots: after a tick the top-left dot moved" "$(e2e_pixel dots1 0 0)" "0,0,0"
 moved=no
