@@ -122,6 +122,7 @@ int64_t firstWhere(int64_t lo, int64_t hi, Pred past)
 RasterSurface::Workspace::Workspace(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1))
 {
     held_.reserve(capacity_);
+    slants_.reserve(capacity_);
     order_.resize(capacity_);
     active_.reserve(capacity_);
     merged_.reserve(capacity_);
@@ -153,6 +154,7 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
       own_(borrowed ? nullptr : std::make_unique<Workspace>()), work_(borrowed ? *borrowed : *own_)
 {
     work_.held_.clear();
+    work_.slants_.clear();
     work_.fitRows(height_);
 }
 
@@ -181,17 +183,26 @@ void RasterSurface::hold(int64_t xa, int64_t ya, int64_t xb, int64_t yb, std::ui
     const Span ys = clip(ya, yb, height_);
     if (xs.empty() || ys.empty())
         return;
-    std::vector<Workspace::Rect> &held = work_.held_;
+    holdRows({std::int32_t(xs.lo), std::int32_t(ys.lo), std::int32_t(xs.hi), std::int32_t(ys.hi), p, -1});
+}
+
+void RasterSurface::holdRows(Workspace::Held item, const Workspace::Slant *slant)
+{
+    std::vector<Workspace::Held> &held = work_.held_;
     if (held.size() == work_.capacity_)
         finish();
-    if (held.empty()) {
-        heldTop_ = ys.lo;
-        heldBottom_ = ys.hi;
-    } else {
-        heldTop_ = std::min(heldTop_, ys.lo);
-        heldBottom_ = std::max(heldBottom_, ys.hi);
+    if (slant) {
+        item.slant = std::int32_t(work_.slants_.size());
+        work_.slants_.push_back(*slant);
     }
-    held.push_back({std::int32_t(xs.lo), std::int32_t(ys.lo), std::int32_t(xs.hi), std::int32_t(ys.hi), p});
+    if (held.empty()) {
+        heldTop_ = item.y0;
+        heldBottom_ = item.y1;
+    } else {
+        heldTop_ = std::min<int64_t>(heldTop_, item.y0);
+        heldBottom_ = std::max<int64_t>(heldBottom_, item.y1);
+    }
+    held.push_back(item);
 }
 
 void RasterSurface::fillRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1, std::uint32_t p) const
@@ -211,12 +222,13 @@ void RasterSurface::fillRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1, std
 
 void RasterSurface::finish()
 {
-    std::vector<Workspace::Rect> &held = work_.held_;
-    if (held.size() == 1) // one call: row by row gains nothing
+    std::vector<Workspace::Held> &held = work_.held_;
+    if (held.size() == 1 && held[0].slant < 0) // one box: row by row gains nothing
         fillRect(held[0].x0, held[0].y0, held[0].x1, held[0].y1, held[0].p);
     else if (!held.empty())
         drawHeldRowByRow();
     held.clear();
+    work_.slants_.clear();
 }
 
 // Each row gets the calls that cover it, in call order. The calls are taken
@@ -226,12 +238,12 @@ void RasterSurface::finish()
 void RasterSurface::drawHeldRowByRow()
 {
     Workspace &w = work_;
-    const std::vector<Workspace::Rect> &held = w.held_;
+    const std::vector<Workspace::Held> &held = w.held_;
     const std::size_t n = held.size();
     const std::size_t rows = std::size_t(heldBottom_ - heldTop_) + 1;
     std::uint32_t *const start = w.rowStart_.data();
     std::fill_n(start, rows + 1, 0u);
-    for (const Workspace::Rect &r : held)
+    for (const Workspace::Held &r : held)
         ++start[r.y0 - heldTop_ + 1];
     for (std::size_t i = 1; i <= rows; ++i)
         start[i] += start[i - 1];
@@ -258,11 +270,20 @@ void RasterSurface::drawHeldRowByRow()
             continue;
         }
         std::uint32_t *const r = row(y);
+        bool slanted = false; // a slanted line differs from row to row
         for (const std::uint32_t i : active) {
-            change = std::min<int64_t>(change, held[i].y1 + 1);
-            fillPixels(r + held[i].x0, held[i].x1 - held[i].x0 + 1, held[i].p);
+            const Workspace::Held &h = held[i];
+            change = std::min<int64_t>(change, h.y1 + 1);
+            if (h.slant < 0) {
+                fillPixels(r + h.x0, h.x1 - h.x0 + 1, h.p);
+            } else {
+                drawSlantRow(w.slants_[std::size_t(h.slant)], r, h.p);
+                slanted = true;
+            }
         }
-        if (change > y + 1)
+        if (slanted)
+            change = y + 1;
+        else if (change > y + 1)
             repeatRow(y, change - 1);
         y = change;
     }
@@ -270,7 +291,7 @@ void RasterSurface::drawHeldRowByRow()
 
 void RasterSurface::repeatRow(int64_t first, int64_t last)
 {
-    const std::vector<Workspace::Rect> &held = work_.held_;
+    const std::vector<Workspace::Held> &held = work_.held_;
     const std::vector<std::uint32_t> &active = work_.active_;
     if (active.size() <= kRefillCalls) {
         for (int64_t y = first + 1; y <= last; ++y) {
@@ -323,21 +344,19 @@ void RasterSurface::line(float x1f, float y1f, float x2f, float y2f, Colour c)
     const int64_t x1 = toPixel(x1f, tx_), y1 = toPixel(y1f, ty_);
     const int64_t x2 = toPixel(x2f, tx_), y2 = toPixel(y2f, ty_);
     const std::uint32_t p = pixelOf(c);
-    if (y1 == y2 || x1 == x2) {
+    if (y1 == y2 || x1 == x2)
         hold(x1, y1, x2, y2, p);
-    } else {
-        finish();
+    else
         slantedLine(x1, y1, x2, y2, p);
-    }
 }
 
 // One pixel per step along the major axis (x when |dx| >= |dy|, else y), at
 // minor offset floor(t * dminor / dmajor + 0.5) from the first end, t steps
 // from it. Clipped once: the major range to the image, then, as the minor
 // coordinate never turns back, narrowed by bisection to where it is on the
-// image too.
-void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2,
-                                std::uint32_t p) const
+// image too. Held back as a walk from its top row down, in exact integer
+// steps; a line too long for those is drawn at once in double precision.
+void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, std::uint32_t p)
 {
     const bool shallow = std::abs(x2 - x1) >= std::abs(y2 - y1);
     const int64_t m1 = shallow ? x1 : y1, n1 = shallow ? y1 : x1;
@@ -360,38 +379,61 @@ void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2,
     if (a > b)
         return;
 
-    const std::ptrdiff_t majorStep = shallow ? 1 : stride_;
-    const std::ptrdiff_t minorStep = shallow ? stride_ : 1;
-    const auto at = [&](int64_t m, int64_t n) { return shallow ? row(n) + m : row(m) + n; };
-    const int64_t count = b - a + 1;
-
     if (std::abs(dm) >= kExactStepLimit) {
+        finish();
         for (int64_t m = a; m <= b; ++m)
-            *at(m, minorAt(m)) = p;
+            *(shallow ? row(minorAt(m)) + m : row(m) + minorAt(m)) = p;
         return;
     }
-    // Exact integer steps: the offset is floor(num / den) with
-    // num = 2 t dn sign(dm) + |dm| and den = 2 |dm|, kept as quotient and remainder.
+    // The offset is floor(num / den) with num = 2 t dn sign(dm) + |dm| and
+    // den = 2 |dm|; rows go down as the major coordinate goes up when the
+    // line is steep or rising, else as it goes down.
     const int64_t sign = dm > 0 ? 1 : -1;
     const int64_t den = 2 * std::abs(dm);
     const int64_t inc = 2 * dn * sign; // |inc| <= den
-    const int64_t num = 2 * (a - m1) * dn * sign + std::abs(dm);
+    const bool forwards = !shallow || rising;
+    const int64_t start = forwards ? a : b;
+    const int64_t num = 2 * (start - m1) * dn * sign + std::abs(dm);
     const int64_t k = floorDiv(num, den);
-    int64_t r = num - k * den;
-    std::uint32_t *const first = at(a, n1 + k);
-    std::ptrdiff_t offset = 0;
-    for (int64_t i = 0; i < count; ++i) {
-        first[offset] = p;
-        offset += majorStep;
-        r += inc;
-        if (r >= den) {
-            r -= den;
-            offset += minorStep;
-        } else if (r < 0) {
-            r += den;
-            offset -= minorStep;
+    const Workspace::Slant slant{std::int32_t(start),       std::int32_t(k),
+                                 std::int32_t(num - k * den), std::int32_t(den),
+                                 std::int32_t(forwards ? inc : -inc), std::int32_t(n1),
+                                 std::int32_t(b - a + 1),    std::int8_t(forwards ? 1 : -1),
+                                 shallow};
+    const int64_t top = shallow ? std::min(minorAt(a), minorAt(b)) : a;
+    const int64_t bottom = shallow ? std::max(minorAt(a), minorAt(b)) : b;
+    holdRows({0, std::int32_t(top), 0, std::int32_t(bottom), p, -1}, &slant);
+}
+
+void RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p)
+{
+    const auto advance = [&s] {
+        s.m += s.step;
+        s.r += s.inc;
+        if (s.r >= s.den) {
+            s.r -= s.den;
+            ++s.k;
+        } else if (s.r < 0) {
+            s.r += s.den;
+            --s.k;
         }
+    };
+    if (!s.shallow) { // one pixel a row
+        row[s.n1 + s.k] = p;
+        --s.left;
+        advance();
+        return;
     }
+    // The run of columns whose minor coordinate is this row's.
+    const std::int32_t k = s.k, first = s.m;
+    std::int32_t lastDrawn = first;
+    while (s.left > 0 && s.k == k) {
+        lastDrawn = s.m;
+        --s.left;
+        advance();
+    }
+    const std::int32_t lo = std::min(first, lastDrawn), hi = std::max(first, lastDrawn);
+    fillPixels(row + lo, hi - lo + 1, p);
 }
 
 void RasterSurface::circle(float xf, float yf, float rf, Colour c)

@@ -18,12 +18,12 @@ namespace tintoral {
 // antialiasing. Each primitive clips once and then writes whole runs.
 //
 // The image is complete only after finish(), which the destructor also calls.
-// Filled boxes, box outlines and horizontal and vertical lines are held back
-// and drawn row by row when the surface finishes, each row whole while it is
-// in the cache: drawn at once, a full-height one-pixel line walks the frame
-// in column order with a cache miss on every row. A slanted line or a circle
-// first draws what is held, so every pixel ends exactly as if each call had
-// been drawn at once, in order.
+// Filled boxes, box outlines and lines are held back and drawn row by row
+// when the surface finishes, each row whole while it is in the cache: drawn
+// at once, a full-height one-pixel line walks the frame in column order with
+// a cache miss on every row. A circle (or a line too long for exact integer
+// steps) first draws what is held, so every pixel ends exactly as if each
+// call had been drawn at once, in order.
 class RasterSurface final : public DrawingSurface {
 public:
     // Far beyond any screen, and small enough that the products in the line
@@ -35,16 +35,28 @@ public:
     // it has served a frame of that height. One surface at a time uses it.
     class Workspace {
     public:
-        // Rectangles held at most (every pattern needs fewer, up to 16384
-        // pixels wide); a surface holding this many draws them and goes on.
+        // Boxes, box sides and lines held at most; a surface holding this
+        // many draws them and goes on. Every pattern holds fewer on screens
+        // up to 16000 pixels wide.
         static constexpr std::size_t kDefaultCapacity = 8192;
         explicit Workspace(std::size_t capacity = kDefaultCapacity);
 
     private:
         friend class RasterSurface;
-        struct Rect {
-            std::int32_t x0, y0, x1, y1; // clipped, both corners included
+        // A clipped box (both corners included), or the rows y0..y1 of the
+        // slanted line slants_[slant].
+        struct Held {
+            std::int32_t x0, y0, x1, y1;
             std::uint32_t p;
+            std::int32_t slant; // -1 for a box
+        };
+        // A slanted line walked one row at a time, top row first: along its
+        // major axis (x when shallow, else y) by `step`, at minor coordinate
+        // n1 + k, k kept as quotient and remainder r of the exact rule.
+        struct Slant {
+            std::int32_t m, k, r, den, inc, n1, left; // `left`: pixels still to draw
+            std::int8_t step;
+            bool shallow;
         };
         struct Run {
             std::int32_t lo, hi;
@@ -53,7 +65,8 @@ public:
         void fitRows(int height);
 
         std::size_t capacity_;
-        std::vector<Rect> held_;              // in call order
+        std::vector<Held> held_;              // in call order
+        std::vector<Slant> slants_;
         std::vector<std::uint32_t> order_;    // held calls by first row, then call order
         std::vector<std::uint32_t> rowStart_; // counting sort of the first rows
         std::vector<std::uint32_t> active_, merged_; // calls on the current row, in call order
@@ -96,6 +109,9 @@ private:
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
     // Holds back the rectangle between two corners, both included, in any order; clipped.
     void hold(std::int64_t xa, std::int64_t ya, std::int64_t xb, std::int64_t yb, std::uint32_t p);
+    // Holds back a clipped item spanning rows y0..y1, a slanted line when
+    // `slant` is given; room is made first.
+    void holdRows(Workspace::Held item, const Workspace::Slant *slant = nullptr);
     // A clipped rectangle, drawn at once.
     void fillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
                   std::uint32_t p) const;
@@ -104,7 +120,9 @@ private:
     void repeatRow(std::int64_t first, std::int64_t last);
     // A line that is neither horizontal nor vertical.
     void slantedLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-                     std::uint32_t p) const;
+                     std::uint32_t p);
+    // The pixels of a held slanted line on row y, which is its next row.
+    static void drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p);
 
     std::uint32_t *pixels_;
     int width_;

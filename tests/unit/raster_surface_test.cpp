@@ -116,6 +116,7 @@ TEST(Line, BothEndsAndOnePixelPerColumnOrRow)
     Image img(20, 10);
     auto s = img.surface();
     s.line(0, 0, 19 * 15, 4 * 15, RGB(255, 0, 0)); // shallow: one pixel per column
+    s.finish();
     const auto pts = lit(img, kRed);
     ASSERT_EQ(pts.size(), 20u);
     for (int x = 0; x < 20; ++x) {
@@ -126,6 +127,7 @@ TEST(Line, BothEndsAndOnePixelPerColumnOrRow)
     Image steep(10, 20);
     auto ss = steep.surface();
     ss.line(4 * 15, 19 * 15, 0, 0, RGB(255, 0, 0)); // steep, drawn bottom to top
+    ss.finish();
     ASSERT_EQ(lit(steep, kRed).size(), 20u);
     EXPECT_EQ(steep.at(0, 0), kRed);
     EXPECT_EQ(steep.at(4, 19), kRed);
@@ -146,6 +148,7 @@ TEST(Line, PointDiagonalAndClipping)
     Image diag(8, 8);
     auto ds = diag.surface();
     ds.line(-1e4f, -1e4f, 1e4f, 1e4f, RGB(255, 0, 0)); // through the image corner to corner
+    ds.finish();
     EXPECT_EQ(diag.count(kRed), 8u);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(diag.at(i, i), kRed);
