@@ -1,11 +1,13 @@
 // Redraw cost of every test pattern through the raster surface, at three
 // screen sizes, against the floor of writing the frame once measured in the
-// same run ("render/...", "floor/..."); the costly shapes on their own
-// ("synthetic/..."). Run with `make bench`; --benchmark_out=FILE keeps the
-// JSON.
+// same run ("render/...", "floor/..."); the whole redraw path of the real
+// window, from a key to the frame painted into the window, on Qt's offscreen
+// platform ("redraw/..."); the costly shapes on their own ("synthetic/...").
+// Run with `make bench`; --benchmark_out=FILE keeps the JSON.
 #include "frames.h"
 #include "redraw_table.h"
 #include "synthetic.h"
+#include "window_redraw.h"
 
 #include "pattern_window/mode_table.h"
 #include "platform/raster_surface.h"
@@ -129,6 +131,11 @@ void registerAll()
             configure(benchmark::RegisterBenchmark(("render/" + name).c_str(), measureRedraw, size, state),
                       size);
         });
+        forEachRedraw(size, [size](const std::string &name, const PatternState &state) {
+            configure(benchmark::RegisterBenchmark(("redraw/" + name).c_str(), measureWindowRedraw, size,
+                                                   state),
+                      size);
+        });
         for (benchmark::internal::Benchmark *b : registerSynthetic(size))
             configure(b, size);
     }
@@ -165,6 +172,7 @@ int main(int argc, char **argv)
     }
     int count = int(args.size());
     args.push_back(nullptr);
+    const auto app = startOffscreenApplication(count, args.data());
     RedrawTableReporter reporter(consoleOptions(count, args.data()));
     registerAll();
     benchmark::Initialize(&count, args.data());
@@ -172,5 +180,6 @@ int main(int argc, char **argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    stopProgram();
     return 0;
 }

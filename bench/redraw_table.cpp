@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cctype>
+#include <cstring>
 #include <ostream>
 
 namespace tintoral::bench {
@@ -60,27 +61,49 @@ void RedrawTableReporter::Finalize()
 {
     ConsoleReporter::Finalize();
     std::ostream &out = GetOutputStream();
+    const std::string render = "render/", redraw = "redraw/";
+    const auto startsWith = [](const std::string &s, const std::string &prefix) {
+        return s.compare(0, prefix.size(), prefix) == 0;
+    };
+    const auto secondsOf = [this](const std::string &name) {
+        const Entry &e = entries_.at(name);
+        return e.seconds / e.samples;
+    };
+    // The whole redraw path goes beside the render alone of the same test.
+    const auto pathOf = [&](const std::string &name) -> std::string {
+        if (!startsWith(name, render))
+            return {};
+        const std::string path = redraw + name.substr(render.size());
+        return entries_.count(path) ? path : std::string();
+    };
     std::size_t width = 9;
     for (const std::string &name : order_)
         width = std::max(width, name.size());
 
     char line[512];
-    std::snprintf(line, sizeof line, "\n%-*s %14s %9s\n", int(width), "benchmark", "CPU ms/redraw",
-                  "x floor");
-    out << line << std::string(width + 25, '-') << '\n';
-    for (const std::string &name : order_) {
-        const Entry &e = entries_.at(name);
-        const double seconds = e.seconds / e.samples;
+    std::snprintf(line, sizeof line, "\n%-*s %14s %9s %14s %9s\n", int(width), "benchmark", "CPU ms/redraw",
+                  "x floor", "with window", "x floor");
+    out << line << std::string(width + 50, '-') << '\n';
+    const auto ratio = [&](char *at, std::size_t room, const std::string &name, double seconds) {
         const auto floor = entries_.find("floor/" + sizeOf(name));
-        if (floor != entries_.end()) {
-            const double floorSeconds = floor->second.seconds / floor->second.samples;
-            std::snprintf(line, sizeof line, "%-*s %14.3f %9.2f\n", int(width), name.c_str(),
-                          seconds * 1e3, seconds / floorSeconds);
-        } else {
-            std::snprintf(line, sizeof line, "%-*s %14.3f %9s\n", int(width), name.c_str(),
-                          seconds * 1e3, "-");
+        if (floor != entries_.end())
+            std::snprintf(at, room, " %9.2f", seconds / (floor->second.seconds / floor->second.samples));
+        else
+            std::snprintf(at, room, " %9s", "-");
+    };
+    for (const std::string &name : order_) {
+        const std::string path = pathOf(name);
+        if (startsWith(name, redraw) && entries_.count(render + name.substr(redraw.size())))
+            continue; // shown beside its render
+        const double seconds = secondsOf(name);
+        int n = std::snprintf(line, sizeof line, "%-*s %14.3f", int(width), name.c_str(), seconds * 1e3);
+        ratio(line + n, sizeof line - std::size_t(n), name, seconds);
+        if (!path.empty()) {
+            n = int(std::strlen(line));
+            n += std::snprintf(line + n, sizeof line - std::size_t(n), " %14.3f", secondsOf(path) * 1e3);
+            ratio(line + n, sizeof line - std::size_t(n), path, secondsOf(path));
         }
-        out << line;
+        out << line << '\n';
     }
     out.flush();
 }

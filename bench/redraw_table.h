@@ -11,9 +11,11 @@ namespace tintoral::bench {
 // The console output as usual, then one table: each benchmark's CPU time per
 // redraw (its "min" aggregate, the best repetition, when there is one, else
 // the mean of its runs) and its ratio to the floor measured for the same
-// frame size ("floor/<W>x<H>") in the same run. CPU time rather than wall
-// time: on a machine shared with builds, a redraw that was preempted would
-// otherwise be charged for the time it did not run.
+// frame size ("floor/<W>x<H>") in the same run; beside each "render/<name>",
+// the whole redraw path "redraw/<name>" with the window, when it was measured
+// too. CPU time rather than wall time: on a machine shared with builds, a
+// redraw that was preempted would otherwise be charged for the time it did
+// not run.
 class RedrawTableReporter : public benchmark::ConsoleReporter {
 public:
     explicit RedrawTableReporter(OutputOptions options) : ConsoleReporter(options) {}
