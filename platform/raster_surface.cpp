@@ -371,13 +371,19 @@ void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
         return;
     const bool rising = (dn > 0) == (dm > 0);
     const int64_t last = minorSize - 1;
-    const int64_t a = rising ? firstWhere(major.lo, major.hi, [&](int64_t m) { return minorAt(m) >= 0; })
-                             : firstWhere(major.lo, major.hi, [&](int64_t m) { return minorAt(m) <= last; });
-    const int64_t b = (rising ? firstWhere(a, major.hi, [&](int64_t m) { return minorAt(m) > last; })
-                              : firstWhere(a, major.hi, [&](int64_t m) { return minorAt(m) < 0; }))
-                      - 1;
-    if (a > b)
-        return;
+    int64_t a = major.lo, b = major.hi;
+    // A line whose two ends lie on the image stays on it in between.
+    const bool inside = a == std::min(m1, m1 + dm) && b == std::max(m1, m1 + dm)
+                        && std::min(n1, n1 + dn) >= 0 && std::max(n1, n1 + dn) <= last;
+    if (!inside) {
+        a = rising ? firstWhere(major.lo, major.hi, [&](int64_t m) { return minorAt(m) >= 0; })
+                   : firstWhere(major.lo, major.hi, [&](int64_t m) { return minorAt(m) <= last; });
+        b = (rising ? firstWhere(a, major.hi, [&](int64_t m) { return minorAt(m) > last; })
+                    : firstWhere(a, major.hi, [&](int64_t m) { return minorAt(m) < 0; }))
+            - 1;
+        if (a > b)
+            return;
+    }
 
     if (std::abs(dm) >= kExactStepLimit) {
         finish();
@@ -432,8 +438,10 @@ void RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::u
         --s.left;
         advance();
     }
-    const std::int32_t lo = std::min(first, lastDrawn), hi = std::max(first, lastDrawn);
-    fillPixels(row + lo, hi - lo + 1, p);
+    if (lastDrawn == first) // a line at 45 degrees or steeper than its neighbours
+        row[first] = p;
+    else
+        fillPixels(row + std::min(first, lastDrawn), std::abs(lastDrawn - first) + 1, p);
 }
 
 void RasterSurface::circle(float xf, float yf, float rf, Colour c)
