@@ -438,7 +438,7 @@ void RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::u
         --s.left;
         advance();
     }
-    if (lastDrawn == first) // a line at 45 degrees or steeper than its neighbours
+    if (lastDrawn == first) // one pixel on this row, as at 45 degrees
         row[first] = p;
     else
         fillPixels(row + std::min(first, lastDrawn), std::abs(lastDrawn - first) + 1, p);
