@@ -68,9 +68,17 @@ if [ "$PHASE" = monitors ]; then
   E2E_XVFB_ARGS="-fbdir $E2E_TMP/fb"
   e2e_start_x 1824x768 "$WM"
   export QT_SCALE_FACTOR=$SCALE
+  # Sets the two monitors and waits until the server lists both: a
+  # --setmonitor made before any client listens to RandR events can be lost.
   set_monitors() {
-    xrandr --setmonitor LEFT 1024/270x768/203+0+0 screen
-    xrandr --setmonitor RIGHT 800/211x600/158+1024+0 none
+    local i
+    for i in $(seq 40); do
+      xrandr --setmonitor LEFT 1024/270x768/203+0+0 screen > /dev/null 2>&1 || true
+      xrandr --setmonitor RIGHT 800/211x600/158+1024+0 none > /dev/null 2>&1 || true
+      [ "$(xrandr --listmonitors | awk 'NR == 1 { print $2 }')" = 2 ] && return 0
+      sleep 0.1
+    done
+    echo "the two monitors could not be set"
   }
   LEFT=1024x768+0+0
   RIGHT=800x600+1024+0
