@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <set>
 #include <string>
@@ -30,7 +29,7 @@ PatternState dots(int w, int h, int nbPoints, float t = 15.0f)
     return s;
 }
 
-TEST(DotPatternCalls, DotsFromCornerToCornerColumnByColumnInTheirColour)
+TEST(DotPatternCalls, DotsFromCornerToCornerInTheirColour)
 {
     const auto calls = record(dots(1024, 768, 25));
     ASSERT_EQ(calls.size(), 1u + 26 * 26);
@@ -39,7 +38,6 @@ TEST(DotPatternCalls, DotsFromCornerToCornerColumnByColumnInTheirColour)
     for (std::size_t i = 1; i < calls.size(); ++i) {
         const Call &c = calls[i];
         EXPECT_EQ(c, (Call{Op::Fill, c.x1, c.y1, c.x1, c.y1, RGB(255, 255, 255)})); // one pixel
-        EXPECT_EQ(c.x1, calls[1 + (i - 1) / 26 * 26].x1); // a column of 26, then the next
         xs.insert(c.x1);
         ys.insert(c.y1);
     }
@@ -72,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(TwipsAndDensity, DotPatternPixels,
 
 class OrbitShift : public ::testing::TestWithParam<std::tuple<std::int32_t, float>> {};
 
-// In each of the eight directions the pattern moves by exactly one device
+// Across, down and diagonally the pattern moves by exactly one device
 // pixel; the background still covers the whole window, so nothing is left
 // uncovered along the edge the pattern moved away from.
 TEST_P(OrbitShift, PatternMovesOnePixelBackgroundStays)
@@ -83,27 +81,24 @@ TEST_P(OrbitShift, PatternMovesOnePixelBackgroundStays)
     home.nbPoints = 20;
     home.nbBoxGeo = 10;
     const Image a = render(home, w, h);
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-            if (!dx && !dy)
-                continue;
-            PatternState s = home;
-            s.orbitX = float(dx * t);
-            s.orbitY = float(dy * t);
-            const Image b = render(s, w, h);
-            EXPECT_EQ(b.count(kSentinel), 0u);
-            int moved = 0, wrong = 0;
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) {
-                    const int sx = x - dx, sy = y - dy;
-                    if (sx < 0 || sy < 0 || sx >= w || sy >= h)
-                        continue;
-                    wrong += b.at(x, y) != a.at(sx, sy);
-                    moved += b.at(x, y) != a.at(x, y);
-                }
-            EXPECT_EQ(wrong, 0) << "shift " << dx << "," << dy;
-            EXPECT_GT(moved, 0) << "shift " << dx << "," << dy;
-        }
+    for (const auto &[dx, dy] : {std::pair{1, 0}, std::pair{0, -1}, std::pair{-1, 1}, std::pair{1, 1}}) {
+        PatternState s = home;
+        s.orbitX = float(dx * t);
+        s.orbitY = float(dy * t);
+        const Image b = render(s, w, h);
+        EXPECT_EQ(b.count(kSentinel), 0u);
+        int moved = 0, wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int sx = x - dx, sy = y - dy;
+                if (sx < 0 || sy < 0 || sx >= w || sy >= h)
+                    continue;
+                wrong += b.at(x, y) != a.at(sx, sy);
+                moved += b.at(x, y) != a.at(x, y);
+            }
+        EXPECT_EQ(wrong, 0) << "shift " << dx << "," << dy;
+        EXPECT_GT(moved, 0) << "shift " << dx << "," << dy;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(LatticeModes, OrbitShift,
@@ -118,16 +113,17 @@ struct CountingSurface final : DrawingSurface {
     void circle(float, float, float, Colour) override { ++calls; }
 };
 
-// Whatever the size and twips per pixel, a redraw ends after a bounded number
-// of calls: steps of 0 (one pixel across), sub-pixel steps on huge windows,
-// and NaN or infinite geometry alike.
+// Whatever the size and twips per pixel, a lattice or grating redraw ends
+// after a bounded number of calls: steps of 0 (one pixel across), sub-pixel
+// steps on huge windows, and zero, negative, NaN or infinite geometry alike.
 TEST(DegenerateWindows, EveryRedrawEndsWithBoundedWork)
 {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::pair<int, int> sizes[] = {{1, 1}, {1, 16384}, {16384, 2}, {16384, 16384}};
-    const std::pair<float, float> twips[] = {{15, 15}, {1e-30f, 1e-30f}, {3e38f, 1}, {inf, 15}, {15, nan}};
-    for (std::int32_t mode : kLatticeModes)
+    const std::pair<float, float> twips[] = {{15, 15}, {1e-30f, 1e-30f}, {3e38f, 1}, {inf, 15}, {15, nan},
+                                             {0, -15}};
+    for (std::int32_t mode : {14, 15, 16, 17, 18, 19, 20, 23, 24})
         for (const auto &[w, h] : sizes)
             for (const auto &[tx, ty] : twips)
                 for (int nb : {5, 70}) {

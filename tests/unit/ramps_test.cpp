@@ -15,8 +15,6 @@ using namespace tintoral::test;
 
 namespace {
 
-using Call = RecordingSurface::Call;
-
 constexpr int kR = 1, kG = 2, kB = 4, kAll = 7;
 
 // A horizontal band of every column: its edges in twips, the channels it
@@ -65,10 +63,10 @@ const std::vector<int> k16Half{0, 8, 17, 26, 34, 42, 51, 60, 68, 76, 85, 94, 102
 const RampCase kRampCases[] = {
     {"Grey16", 1, 16, 0, k16},
     {"Grey16Half", 1, 16, 1, k16Half},
+    {"Red16", 9, 16, 0, k16},
     {"Green2", 10, 2, 0, {0, 255}},
     {"Blue255", 11, 255, 0, steps255()},
     {"AllColours16", 13, 16, 0, k16},
-    {"AllColours2", 13, 2, 0, {0, 255}},
     {"Bars", 12, 16, 0, {}},
     {"BlackLevel", 21, 16, 0, {0, 2, 4, 6, 9, 11, 13, 15, 17, 19, 21, 24, 26, 28, 30}},
     {"BlackLevelHalf", 21, 16, 1, {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15}},
@@ -94,7 +92,7 @@ TEST(ColourBars, BarThreeIsYellowFrom5760To7680OnA15360TwipWindow)
 {
     const auto calls = record(stateFor(12, 1024, 768));
     ASSERT_EQ(calls.size(), 8u);
-    EXPECT_EQ(calls[3], (Call{RecordingSurface::Op::Fill, 5760, 0, 7680, 11520, RGB(255, 255, 0)}));
+    EXPECT_EQ(calls[3], (RecordingSurface::Call{RecordingSurface::Op::Fill, 5760, 0, 7680, 11520, RGB(255, 255, 0)}));
 }
 
 const std::pair<int, int> kSizes[] = {{1, 1}, {97, 61}, {1001, 7}};
