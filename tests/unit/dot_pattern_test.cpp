@@ -142,11 +142,9 @@ TEST(RenderTool, ListsAndPaintsTheLatticePatterns)
 {
     for (std::int32_t mode : kLatticeModes) {
         const std::string m = std::to_string(mode);
-        std::string home, shifted, png;
+        std::string home, png;
         ASSERT_EQ(runRenderTool({"--mode", m, "--size", "640x360", "--list", "-"}, &home), 0) << m;
-        ASSERT_EQ(runRenderTool({"--mode", m, "--size", "640x360", "--orbit", "1,-1", "--list", "-"}, &shifted), 0);
         EXPECT_EQ(home.substr(0, home.find('\n')), "fill 0 0 9600 5400 0") << m;
-        EXPECT_NE(home, shifted) << m;
         ASSERT_EQ(runRenderTool({"--mode", m, "--size", "640x360", "--orbit", "-1,1", "--png", "-"}, &png), 0);
         EXPECT_EQ(png.substr(12, 12), std::string("IHDR\0\0\x02\x80\0\0\x01\x68", 12)) << "640 x 360";
     }
