@@ -1,14 +1,8 @@
-// A storm of random events through the real windows: character keys 0..255
-// and the aliases as key events, mouse releases, test buttons (and indexes no
-// button has), the slider, the orbiting check box, timer ticks, bursts of
-// Escape, paints and resizes from 1 x 1 up to 16384 pixels on a side. After
-// every event the pattern state is in range and the state just drawn is
-// counted once more against a bound on the drawing calls of one redraw. A
-// watchdog turns an event that never returns into a failure that names the
-// seed and the event.
-//
-// TINTORAL_STORM_SEED and TINTORAL_STORM_EVENTS choose the run; a failure
-// prints both.
+// A storm of random events through the real windows: keys, mouse releases,
+// test buttons (and indexes no button has), the slider, the orbiting check
+// box, ticks, bursts of Escape, paints and resizes from 1 x 1 to 16384 pixels
+// on a side, with the invariants of storm.h checked after every event. A
+// watchdog turns an event that never returns into a failure naming the seed.
 
 #include "app/application.h"
 #include "pattern_window/mode_table.h"
@@ -101,10 +95,10 @@ protected:
     }
     void key(int code, const QString &text)
     {
-        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
-        QCoreApplication::sendEvent(window(), &press);
-        QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, text);
-        QCoreApplication::sendEvent(window(), &release);
+        for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(t, code, Qt::NoModifier, text);
+            QCoreApplication::sendEvent(window(), &e);
+        }
     }
     void mouseRelease(Qt::MouseButton b, QPointF at, Qt::KeyboardModifiers m)
     {
@@ -128,12 +122,9 @@ QString keyText(Random &r)
         return QString(QChar(char16_t(r.in(0, 255))));
     if (r.chance(900))
         return QString(QChar(char16_t(kTuning[r.in(0, sizeof kTuning - 2)])));
-    switch (r.in(0, 3)) {
-    case 0: return QString(); // Shift, arrows, function keys: no character
-    case 1: return QStringLiteral("+m-");
-    case 2: return QString(QChar(char16_t(r.in(256, 0xd7ff))));
-    default: return QStringLiteral("\x1b\x1b");
-    }
+    const int kind = int(r.in(0, 3)); // no character (Shift, arrows), several, or past 255
+    return kind == 0 ? QString() : kind == 1 ? QStringLiteral("+m-") : kind == 2 ? QStringLiteral("\x1b\x1b")
+                                                                                 : QString(QChar(char16_t(r.in(256, 0xd7ff))));
 }
 
 QSize EventStorm::randomSize(Random &r)
@@ -157,15 +148,12 @@ QSize EventStorm::randomSize(Random &r)
 
 bool EventStorm::randomEvent(Random &r, std::ostream &what)
 {
-    if (largeFramesLeft == 0) {
+    if (largeFramesLeft >= 0 && largeFramesLeft-- == 0) {
         const QSize s(int(r.in(1, 400)), int(r.in(1, 300)));
         what << "resize " << s.width() << "x" << s.height() << " (after a large one)";
-        largeFramesLeft = -1;
         resizeTo(s.width(), s.height());
         return true;
     }
-    if (largeFramesLeft > 0)
-        --largeFramesLeft;
 
     const int kind = int(r.in(0, 999));
     if (kind < 450) {

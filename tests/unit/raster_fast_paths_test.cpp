@@ -117,11 +117,10 @@ struct Primitive {
     Colour colour;
 };
 
-std::string describe(const Primitive &p)
+std::ostream &operator<<(std::ostream &os, const Primitive &p)
 {
     const char *names[] = {"fill", "box", "line", "circle"};
-    return std::string(names[int(p.op)]) + " " + std::to_string(p.x1) + " " + std::to_string(p.y1) + " "
-           + std::to_string(p.x2) + " " + std::to_string(p.y2);
+    return os << names[int(p.op)] << " " << p.x1 << " " << p.y1 << " " << p.x2 << " " << p.y2;
 }
 
 // Coordinates mostly on or near the image, at fractional twips; now and
@@ -216,7 +215,7 @@ TEST_P(FastPaths, EveryPixelAsThePerPixelRules)
             surface.finish();
             const std::ptrdiff_t at = firstDifference(fast.pixels, slow.pixels);
             ASSERT_EQ(at, -1) << "seed " << seed << ", primitives " << since << ".." << i << " (last: "
-                              << describe(p) << ") differ at x " << at % fast.stride << ", y "
+                              << p << ") differ at x " << at % fast.stride << ", y "
                               << at / fast.stride;
             since = i + 1;
         }

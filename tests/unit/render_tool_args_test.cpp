@@ -34,7 +34,7 @@ struct Folder {
     {
         char name[] = "/tmp/tintoral-args-XXXXXX";
         path = ::mkdtemp(name);
-        ::chmod(path.c_str(), 0755); // others may enter it (see runAsNobody)
+        ::chmod(path.c_str(), 0755); // nobody may enter it (see runTool)
     }
     ~Folder()
     {

@@ -1,11 +1,8 @@
 // A storm of random events through the pattern window's own handlers, with
 // stand-ins for the window, the timer and the selection window. Every redraw
-// is first counted on a copy of the state (a runaway redraw fails here instead
-// of hanging), then rasterized into an image of exactly the window's size
-// pre-filled with a sentinel, so a write past the image trips the address
-// sanitizer and a pixel the pattern leaves uncovered shows.
-//
-// TINTORAL_STORM_SEED and TINTORAL_STORM_EVENTS choose the run.
+// is counted first (a runaway one fails instead of hanging), then drawn into a
+// sentinel-filled image of exactly the window's size, so a write past it trips
+// the address sanitizer and a pixel the pattern leaves uncovered shows.
 
 #include "pattern_window/display.h"
 #include "pattern_window/key_map.h"
