@@ -20,56 +20,31 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <sstream>
-#include <thread>
+
+#include <unistd.h>
 
 namespace tintoral {
 namespace {
 
 using storm::Random;
-using Clock = std::chrono::steady_clock;
 
-// Ends the process with the seed and the event when one event runs too long:
+// Ends the process naming the seed and the event when one event runs for 30 s:
 // a redraw that never ends would otherwise hang the run without a word.
-class Watchdog {
-public:
-    Watchdog(std::uint64_t seed, std::chrono::seconds limit) : seed_(seed), limit_(limit), thread_([this] { watch(); }) {}
-    ~Watchdog()
-    {
-        done_ = true;
-        thread_.join();
-    }
-    void starting(long index)
-    {
-        started_ = Clock::now().time_since_epoch().count();
-        index_ = index;
-    }
-
-private:
-    void watch()
-    {
-        for (; !done_; std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
-            if (Clock::now() - Clock::time_point(Clock::duration(started_.load())) <= limit_)
-                continue;
-            const auto seed = static_cast<unsigned long long>(seed_);
-            std::fprintf(stderr, "widget event storm: event %ld of seed %llu never ended; "
-                         "reproduce with TINTORAL_STORM_SEED=%llu TINTORAL_STORM_EVENTS=%ld\n",
-                         index_.load(), seed, seed, index_.load() + 1);
-            std::fflush(stderr);
-            std::_Exit(3);
-        }
-    }
-
-    const std::uint64_t seed_;
-    const std::chrono::seconds limit_;
-    std::atomic<long> index_{0};
-    std::atomic<Clock::rep> started_{Clock::now().time_since_epoch().count()};
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
+std::uint64_t gSeed = 0;
+volatile long gEvent = 0;
+extern "C" void eventNeverEnded(int)
+{
+    char m[200];
+    const int n = std::snprintf(m, sizeof m, "widget event storm: event %ld of seed %llu never ended; reproduce with "
+                                "TINTORAL_STORM_SEED=%llu TINTORAL_STORM_EVENTS=%ld\n", gEvent,
+                                (unsigned long long)gSeed, (unsigned long long)gSeed, gEvent + 1);
+    (void)!::write(2, m, std::size_t(std::max(n, 0)));
+    std::_Exit(3);
+}
 
 class EventStorm : public ::testing::Test {
 protected:
@@ -271,10 +246,15 @@ TEST_F(EventStorm, InvariantsHoldAfterEveryEvent)
     } restore;
     Random r(seed);
     storm::EventLog log;
-    Watchdog watchdog(seed, std::chrono::seconds(30));
+    gSeed = seed;
+    std::signal(SIGALRM, eventNeverEnded);
+    struct Disarm {
+        ~Disarm() { ::alarm(0); }
+    } disarm;
 
     for (long i = 0; i < events; ++i) {
-        watchdog.starting(i);
+        gEvent = i;
+        ::alarm(30);
         std::ostringstream what;
         const long frames = window()->framesDrawn();
         const bool redrew = randomEvent(r, what);
