@@ -46,19 +46,10 @@ struct Reference {
             for (int64_t x = lo(a, b); x <= hi(a, b, width); ++x)
                 set(x, y, RasterSurface::pixelOf(c));
     }
+    // The outline: two level and two upright lines through the corners.
     void box(float x1, float y1, float x2, float y2, Colour c)
     {
-        const int64_t a = RasterSurface::toPixel(x1, tx), b = RasterSurface::toPixel(x2, tx);
-        const int64_t d = RasterSurface::toPixel(y1, ty), e = RasterSurface::toPixel(y2, ty);
-        const std::uint32_t p = RasterSurface::pixelOf(c);
-        for (int64_t x = lo(a, b); x <= hi(a, b, width); ++x) {
-            set(x, d, p);
-            set(x, e, p);
-        }
-        for (int64_t y = lo(d, e); y <= hi(d, e, height); ++y) {
-            set(a, y, p);
-            set(b, y, p);
-        }
+        line(x1, y1, x2, y1, c), line(x1, y2, x2, y2, c), line(x1, y1, x1, y2, c), line(x2, y1, x2, y2, c);
     }
     // One pixel per column (|dx| >= |dy|) or per row, at the rounded offset
     // floor(t * d / D + 0.5) from the first end.
