@@ -233,5 +233,35 @@ TEST(RenderToolOutputs, UnwritableOutputsGiveStatusOneAndLeaveNoFile)
     EXPECT_TRUE(::stat(full.path.c_str(), &st) == 0 && S_ISCHR(st.st_mode)) << "the device is still there";
 }
 
+// Regressions: the tool once replaced links with files, lost a file's
+// permissions and failed on long names (its temporary name grew with them).
+TEST(RenderToolOutputs, WritesWhereTheNamePoints)
+{
+    Folder folder;
+    const std::string f = folder.path;
+    std::string out, err;
+    ASSERT_EQ(runRenderTool({"--mode", "3", "--size", "2x2", "--list", "-"}, &out, &err), 0);
+    std::ofstream(f + "/kept") << "old";
+    ::chmod((f + "/kept").c_str(), 0600);
+    fs::create_symlink("kept", f + "/link");
+    fs::create_symlink("fresh", f + "/dangling");
+    const std::string longName(255, 'a');
+    for (const std::string &target : {f + "/link", f + "/dangling", f + "/" + longName})
+        EXPECT_EQ(runRenderTool({"--mode", "3", "--size", "2x2", "--list", target}, nullptr, &err), 0)
+            << target << ": " << err;
+    const auto read = [](const std::string &p) {
+        std::ifstream in(p);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_TRUE(fs::is_symlink(f + "/link"));
+    EXPECT_EQ(read(f + "/kept"), out);
+    EXPECT_EQ(fs::status(f + "/kept").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(fs::is_symlink(f + "/dangling"));
+    EXPECT_EQ(read(f + "/fresh"), out);
+    EXPECT_EQ(read(f + "/" + longName), out);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{longName, "dangling", "fresh", "kept", "link"}));
+}
+
 } // namespace
 } // namespace tintoral
