@@ -7,6 +7,7 @@
 #include "counting_new.h"
 
 #include "pattern_window/display.h"
+#include "tests/fake_services.h"
 #include "pattern_window/key_map.h"
 #include "pattern_window/mode_table.h"
 
@@ -20,21 +21,8 @@
 namespace tintoral {
 namespace {
 
-struct Timer final : TimerControl {
-    bool on = false;
-    int ms = 0;
-    bool enabled() const override { return on; }
-    void setEnabled(bool v) override { on = v; }
-    int interval() const override { return ms; }
-    void setInterval(int v) override { ms = v; }
-};
-
-struct Selection final : SelectionWindowLink {
-    bool visible = false;
-    bool isVisible() const override { return visible; }
-    int orbitingValue() const override { return 1; }
-    void showWithFocus() override { visible = true; }
-};
+using Timer = test::FakeTimer;
+using Selection = test::FakeSelection;
 
 // A window whose image is made once per size, as the real window keeps its own.
 struct Window final : PatternWindowHost {

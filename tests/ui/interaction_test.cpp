@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "running_program.h"
 
 #include <QCoreApplication>
 #include <QCheckBox>
@@ -14,32 +15,15 @@ using namespace tintoral;
 
 namespace {
 
-class Interaction : public ::testing::Test {
+class Interaction : public test::RunningProgram {
 protected:
-    void SetUp() override
-    {
-        program.start();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
-        QCoreApplication::processEvents();
-    }
-    platform::QtPatternWindow *window() { return program.displayWindow(); }
-    tintoral::Display &display() { return program.display(); }
-    Launcher &launcher() { return program.launcher(); }
     QRgb pixel(int x, int y) { return window()->frameImage().pixel(x, y); }
-    void type(QKeyEvent::Type t, int key, const QString &text)
-    {
-        QKeyEvent e(t, key, Qt::NoModifier, text);
-        QCoreApplication::sendEvent(window(), &e);
-    }
-    void press(int key, const QString &text) { type(QEvent::KeyPress, key, text); }
     void release(Qt::MouseButton b)
     {
         QMouseEvent e(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), b, Qt::NoButton,
                       Qt::NoModifier);
         QCoreApplication::sendEvent(window(), &e);
     }
-
-    Program program;
 };
 
 TEST_F(Interaction, StartShowsBlackFullScreenAndStartsTheOrbitTimer)

@@ -4,6 +4,7 @@
 // the pattern only while the selection window is away.
 #include "app/application.h"
 #include "platform/screen_metrics.h"
+#include "running_program.h"
 
 #include <QBackingStore>
 #include <QCoreApplication>
@@ -18,21 +19,9 @@ using namespace tintoral;
 
 namespace {
 
-class Fidelity : public ::testing::Test {
+class Fidelity : public test::RunningProgram {
 protected:
-    void SetUp() override
-    {
-        program.start();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
-        QCoreApplication::processEvents();
-    }
-    platform::QtPatternWindow *window() { return program.displayWindow(); }
-    Launcher &launcher() { return program.launcher(); }
-    void escape()
-    {
-        QKeyEvent e(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
-        QCoreApplication::sendEvent(window(), &e);
-    }
+    void escape() { press(Qt::Key_Escape, QStringLiteral("\x1b")); }
     void moveMouse()
     {
         QMouseEvent e(QEvent::MouseMove, QPointF(40, 30), QPointF(40, 30), Qt::NoButton,
@@ -51,8 +40,6 @@ protected:
         store.setDevicePixelRatio(1.0);
         return store.convertToFormat(QImage::Format_RGB32);
     }
-
-    Program program;
 };
 
 // Single-pixel dots and one-pixel lines over the whole window: any scaling or

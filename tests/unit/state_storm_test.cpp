@@ -5,6 +5,7 @@
 // the address sanitizer and a pixel the pattern leaves uncovered shows.
 
 #include "pattern_window/display.h"
+#include "tests/fake_services.h"
 #include "pattern_window/key_map.h"
 #include "pattern_window/mode_table.h"
 #include "test_support.h"
@@ -22,22 +23,8 @@ namespace {
 
 using storm::Random;
 
-struct Timer final : TimerControl {
-    bool on = false;
-    int ms = 0;
-    bool enabled() const override { return on; }
-    void setEnabled(bool v) override { on = v; }
-    int interval() const override { return ms; }
-    void setInterval(int v) override { ms = v; }
-};
-
-struct Selection final : SelectionWindowLink {
-    bool visible = false;
-    int check = 1;
-    bool isVisible() const override { return visible; }
-    int orbitingValue() const override { return check; }
-    void showWithFocus() override { visible = true; }
-};
+using Timer = test::FakeTimer;
+using Selection = test::FakeSelection;
 
 // The window: an image of exactly its size, redrawn whole at every call
 // after the state is counted once more against the bound.
