@@ -20,6 +20,8 @@ e2e_start_x "$SIZE" "${6:-openbox}"
 case $SCALING in
   scale=*) export QT_SCALE_FACTOR=${SCALING#scale=}; E2E_SCALE=$QT_SCALE_FACTOR ;;
   xft-dpi=*) echo "Xft.dpi: ${SCALING#xft-dpi=}" | xrdb -merge
+             xrdb -query | grep -qx "Xft.dpi:[[:space:]]*${SCALING#xft-dpi=}" \
+               || { echo "the X server did not keep Xft.dpi: ${SCALING#xft-dpi=}"; exit 1; }
              E2E_SCALE=$(awk -v d="${SCALING#xft-dpi=}" 'BEGIN { print d / 96 }') ;;
   *) echo "unknown scaling '$SCALING'"; exit 2 ;;
 esac
@@ -32,6 +34,9 @@ e2e_start_app
 e2e_show_launcher
 check "the selection window fits on the screen" \
   "$(read -r x y w h < <(e2e_geometry 'Select Test'); [ $((x + w)) -le "${SIZE%x*}" ] && [ $((y + h)) -le "${SIZE#*x}" ] && echo yes)" yes
+# Every click below is placed for this scale: if the program runs at another
+# one, say so once and stop instead of failing every comparison after it.
+e2e_expect_scale || exit 1
 # Orbiting off for the still comparisons; it is switched on for the orbit ones.
 e2e_click_launcher $E2E_ORBITING_BOX
 

@@ -23,7 +23,9 @@ e2e_start_x() {
   local fifo="$E2E_TMP/displayfd"
   : > "$fifo"
   # shellcheck disable=SC2086 # E2E_XVFB_ARGS: extra server options, split on blanks
-  Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp +extension RANDR ${E2E_XVFB_ARGS:-} 9> "$fifo" \
+  # -noreset: without it the server resets whenever its last client leaves,
+  # and loses the root window's resources (Xft.dpi) and monitor layout.
+  Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp -noreset +extension RANDR ${E2E_XVFB_ARGS:-} 9> "$fifo" \
     > "$E2E_TMP/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   local i
@@ -38,7 +40,8 @@ e2e_start_x() {
   if [ "$wm" = openbox ]; then
     openbox --sm-disable > "$E2E_TMP/openbox.log" 2>&1 &
     E2E_PIDS+=($!)
-    for i in $(seq 100); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.05; done
+    for i in $(seq 400); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.05; done
+    wmctrl -m > /dev/null 2>&1 || { echo "openbox did not start"; cat "$E2E_TMP/openbox.log"; exit 1; }
   fi
 }
 
@@ -122,6 +125,18 @@ e2e_click_launcher() {
   xdotool mousemove $(awk -v x="$x" -v y="$y" -v tx="$tx" -v ty="$ty" -v s="${E2E_SCALE:-1}" \
     'BEGIN { printf "%d %d", x + int(tx * s / 15), y + int(ty * s / 15) }') click 1
   sleep 0.4
+}
+
+# Checks that "Select Test" (4665 x 4545 twips of client area, 15 twips per
+# logical pixel) has the size it has at E2E_SCALE, to within a pixel of rounding.
+e2e_expect_scale() {
+  local x y w h want
+  read -r x y w h < <(e2e_geometry "Select Test")
+  want=$(awk -v s="${E2E_SCALE:-1}" 'BEGIN { printf "%d", 4665 / 15 * s + 0.5 }')
+  if [ $((w - want)) -gt 1 ] || [ $((want - w)) -gt 1 ]; then
+    check "the program runs at scale ${E2E_SCALE:-1} (selection window $want pixels wide)" "$w" "$want"
+    return 1
+  fi
 }
 
 check() {
