@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QTest>
@@ -159,14 +158,6 @@ TEST_F(Interaction, ExitUnloadsThePatternWindowFirstAndEndsTheProgram)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(pattern.isNull());
     EXPECT_TRUE(selection.isNull());
-}
-
-TEST_F(Interaction, ResolutionLineShowsTheScreenInDevicePixels)
-{
-    press(Qt::Key_Escape, "\x1b");
-    launcher().repaint();
-    const QSize s = launcher().screen()->size() * launcher().screen()->devicePixelRatio();
-    EXPECT_EQ(launcher().Label1->text(), Launcher::resolutionText(s.width(), s.height()));
 }
 
 } // namespace
