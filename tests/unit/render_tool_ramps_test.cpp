@@ -1,64 +1,79 @@
-// The ramps, bars, level steps and gratings through the real tintoral-render
-// binary: its call list is the renderers' own and the orbit shift leaves it
-// unchanged, and its PNG has the asked size.
+// The render tool against the renderers in process, for solid colours, ramps,
+// bars, level steps, gratings, tuned and shifted lattices and codes outside the
+// table: its listing is the renderers' calls and its PNG (8-bit RGB) their
+// image pixel for pixel, black where they draw nothing.
 #include "test_support.h"
+
+#include <QImage>
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <iterator>
+#include <sstream>
+
+namespace {
 
 using namespace tintoral;
 using namespace tintoral::test;
 
-namespace {
-
 struct ToolCase {
     std::int32_t mode;
-    std::vector<std::string> tuning; // extra options
-    int nbBox = 16, halfMode = 0, currentColor = 0;
+    const char *options;
+    void (*tune)(PatternState &) = nullptr; // what the options set, at 10,12 twips per pixel
 };
 
-const ToolCase kToolCases[] = {
-    {1, {}},
-    {10, {"--nb-box", "255", "--half-mode", "1"}, 255, 1},
-    {12, {}},
-    {13, {"--nb-box", "7"}, 7},
-    {19, {"--current-color", "5", "--half-mode", "1"}, 16, 1, 5},
-    {20, {"--current-color", "3"}, 16, 0, 3},
-    {21, {"--half-mode", "1"}, 16, 1},
-    {22, {}},
+const ToolCase kCases[] = {
+    {-1, ""}, {25, ""}, {5, ""}, {22, ""},
+    {8, "--black-level 17 --half-mode 1", [](PatternState &s) { s.blackLevel = 17, s.halfMode = 1; }},
+    {1, "--nb-box 7", [](PatternState &s) { s.nbBox = 7; }},
+    {10, "--nb-box 255 --half-mode 1", [](PatternState &s) { s.nbBox = 255, s.halfMode = 1; }},
+    {12, "--half-mode 1", [](PatternState &s) { s.halfMode = 1; }},
+    {13, "--nb-box 2", [](PatternState &s) { s.nbBox = 2; }},
+    {19, "--current-color 5 --half-mode 1", [](PatternState &s) { s.currentColor = 5, s.halfMode = 1; }},
+    {20, "--current-color 3", [](PatternState &s) { s.currentColor = 3; }},
+    {21, "--orbit 1,1", [](PatternState &s) { s.orbitX = 10, s.orbitY = 12; }},
+    {15, "--half-mode 1 --orbit -1,1", [](PatternState &s) { s.halfMode = 1, s.orbitX = -10, s.orbitY = 12; }},
+    {18, "--nb-box-geo 4", [](PatternState &s) { s.nbBoxGeo = 4; }},
+    {23, "--alt-mode 1 --nb-points 70 --orbit 1,0", [](PatternState &s) { s.altMode = 1, s.nbPoints = 70, s.orbitX = 10; }},
+    {24, "--nb-points 5 --orbit 0,-1", [](PatternState &s) { s.nbPoints = 5, s.orbitY = -12; }},
 };
 
-class RenderToolRamps : public ::testing::TestWithParam<ToolCase> {};
+void PrintTo(const ToolCase &c, std::ostream *os) { *os << "--mode " << c.mode << " " << c.options; }
 
-TEST_P(RenderToolRamps, ListIsTheUnshiftedRenderersCallsAndPngHasTheAskedSize)
+class RenderToolAgainstRenderers : public ::testing::TestWithParam<ToolCase> {};
+
+TEST_P(RenderToolAgainstRenderers, ListingIsTheirCallsAndPngTheirImage)
 {
     const ToolCase &c = GetParam();
-    std::vector<std::string> args{"--mode", std::to_string(c.mode), "--twips-per-pixel", "12"};
-    args.insert(args.end(), c.tuning.begin(), c.tuning.end());
-    std::string out, err, png;
-    auto list = args;
-    list.insert(list.end(), {"--size", "97x61", "--orbit", "-1,1", "--list", "-"});
-    ASSERT_EQ(runRenderTool(list, &out, &err), 0) << err;
+    const auto run = [&](const char *output, std::string *out) {
+        std::istringstream in("--mode " + std::to_string(c.mode) + " --size 97x61 --twips-per-pixel 10,12 "
+                              + c.options + " " + output + " -");
+        std::string err;
+        EXPECT_EQ(runRenderTool({std::istream_iterator<std::string>(in), {}}, out, &err), 0) << err;
+    };
+    PatternState s = stateFor(c.mode, 97, 61, 10.0f, 12.0f);
+    if (c.tune)
+        c.tune(s);
 
-    PatternState s = stateFor(c.mode, 97, 61, 12.0f, 12.0f);
-    s.nbBox = std::int16_t(c.nbBox);
-    s.halfMode = std::int16_t(c.halfMode);
-    s.currentColor = std::int16_t(c.currentColor);
-    std::string expected;
+    std::string listing, expected, png;
+    run("--list", &listing);
     for (const auto &call : record(s))
         expected += RecordingSurface::format(call) + "\n";
-    EXPECT_EQ(out, expected);
+    EXPECT_EQ(listing, expected);
 
-    args.insert(args.end(), {"--size", "300x7", "--png", "-"});
-    ASSERT_EQ(runRenderTool(args, &png, &err), 0) << err;
-    ASSERT_GE(png.size(), 24u);
-    // the signature, then IHDR's width and height, big-endian, at bytes 16 and 20
-    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
-    EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x01\x2c\0\0\0\x07", 8));
+    run("--png", &png);
+    ASSERT_GT(png.size(), 26u);
+    EXPECT_EQ(png.substr(24, 2), "\x08\x02") << "IHDR: bit depth 8, colour type RGB";
+    const QImage image = QImage::fromData(QByteArray::fromStdString(png), "PNG");
+    const Image want = render(s, 97, 61);
+    ASSERT_EQ(image.size(), QSize(want.width, want.height));
+    int wrong = 0;
+    for (int y = 0; y < want.height; ++y)
+        for (int x = 0; x < want.width; ++x)
+            wrong += image.pixel(x, y) != (want.at(x, y) == kSentinel ? 0xff000000u : want.at(x, y));
+    EXPECT_EQ(wrong, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, RenderToolRamps, ::testing::ValuesIn(kToolCases),
-                         [](const auto &info) { return "mode" + std::to_string(info.param.mode); });
+INSTANTIATE_TEST_SUITE_P(Modes, RenderToolAgainstRenderers, ::testing::ValuesIn(kCases));
 
 } // namespace
