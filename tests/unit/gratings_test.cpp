@@ -31,10 +31,7 @@ const GratingCase kGratingCases[] = {
     {-1, 1, RGB(127, 127, 127), 4},
 };
 
-void PrintTo(const GratingCase &c, std::ostream *os)
-{
-    *os << "currentColor " << c.currentColor << " halfMode " << c.halfMode;
-}
+void PrintTo(const GratingCase &c, std::ostream *os) { *os << "colour " << c.currentColor << " half " << c.halfMode; }
 
 // A line lies on the far edge only when the window is a whole number of steps.
 TEST(GratingCount, LinesFromTheNearEdgeUpToAndIncludingTheFarOne)
@@ -61,8 +58,7 @@ TEST(GratingCount, LinesFromTheNearEdgeUpToAndIncludingTheFarOne)
 const std::pair<int, int> kSizes[] = {{3, 2}, {97, 61}};
 const std::pair<float, float> kTwips[] = {{15, 15}, {7.5f, 7.5f}, {12, 15}};
 
-class GratingPixels
-    : public ::testing::TestWithParam<std::tuple<GratingCase, std::pair<int, int>, std::pair<float, float>>> {};
+class GratingPixels : public testing::TestWithParam<std::tuple<GratingCase, std::pair<int, int>, std::pair<float, float>>> {};
 
 // Every n-th pixel row (column) from the first is wholly the line colour and
 // every other one wholly black: none missing, none doubled, no sentinel left.
