@@ -113,7 +113,7 @@ struct CountingSurface final : DrawingSurface {
 TEST(DegenerateWindows, EveryRedrawEndsWithBoundedWork)
 {
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
-    const std::pair<int, int> sizes[] = {{1, 1}, {1, 16384}, {16384, 2}, {16384, 16384}};
+    const std::pair<int, int> sizes[] = {{1, 1}, {1, 16384}, {2, 16384}, {16384, 2}, {16384, 16384}};
     const std::pair<float, float> twips[] = {{15, 15}, {1e-30f, 1e-30f}, {3e38f, 1}, {inf, 15}, {15, nan}, {0, -15}};
     for (std::int32_t mode : {14, 15, 16, 17, 18, 19, 20, 23, 24})
         for (const auto &[w, h] : sizes)
