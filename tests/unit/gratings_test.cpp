@@ -55,9 +55,6 @@ TEST(GratingCount, LinesFromTheNearEdgeUpToAndIncludingTheFarOne)
     }
 }
 
-const std::pair<int, int> kSizes[] = {{3, 2}, {97, 61}};
-const std::pair<float, float> kTwips[] = {{15, 15}, {7.5f, 7.5f}, {12, 15}};
-
 class GratingPixels : public testing::TestWithParam<std::tuple<GratingCase, std::pair<int, int>, std::pair<float, float>>> {};
 
 // Every n-th pixel row (column) from the first is wholly the line colour and
@@ -80,7 +77,7 @@ TEST_P(GratingPixels, LinesExactlyEveryNthPixel)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, GratingPixels,
-    ::testing::Combine(::testing::ValuesIn(kGratingCases), ::testing::ValuesIn(kSizes),
-                       ::testing::ValuesIn(kTwips)));
+    testing::Combine(testing::ValuesIn(kGratingCases), testing::Values(std::pair{3, 2}, std::pair{97, 61}),
+                     testing::Values(std::pair{15.0f, 15.0f}, std::pair{7.5f, 7.5f}, std::pair{12.0f, 15.0f})));
 
 } // namespace

@@ -59,10 +59,7 @@ const RampCase kRampCases[] = {
     {22, 2, 1, {112, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125, 126, 128}}, // nbBox plays no part
 };
 
-void PrintTo(const RampCase &c, std::ostream *os)
-{
-    *os << "mode " << c.mode << " nbBox " << c.nbBox << " halfMode " << c.halfMode;
-}
+void PrintTo(const RampCase &c, std::ostream *os) { *os << "mode " << c.mode << " nbBox " << c.nbBox << " half " << c.halfMode; }
 
 int stepCount(const RampCase &c) { return c.mode == 12 ? 8 : int(c.rising.size()); }
 

@@ -50,7 +50,6 @@ const Picture kPictures[] = {
      {"##........", "..###.....", ".....###..", "........##"}},
     {"steep line, one pixel a row, drawn upwards", [](RasterSurface &s) { s.line(45, 75, 0, 0, kRed); },
      {"#...", ".#..", ".#..", "..#.", "..#.", "...#"}},
-    {"line of one point", [](RasterSurface &s) { s.line(15, 15, 15, 15, kRed); }, {"...", ".#.", "..."}},
     {"circle by columns and by rows", [](RasterSurface &s) { s.circle(30, 30, 30, kRed); },
      {".###.", "#...#", "#...#", "#...#", ".###."}},
     {"far circle clips; huge, negative and NaN radii draw nothing",

@@ -12,13 +12,6 @@ using namespace tintoral::test;
 
 namespace {
 
-PatternState card(int w, int h, int nbPoints, float t = 15.0f)
-{
-    PatternState s = stateFor(24, w, h, t, t);
-    s.nbPoints = std::int16_t(nbPoints);
-    return s;
-}
-
 // The top-left corners of the tiles: the first line of a tile starts at
 // (X, Y + S).
 TEST(TestCardCalls, TilesStartEveryThreeStepsAcrossAndDown)
@@ -33,14 +26,14 @@ TEST(TestCardCalls, TilesStartEveryThreeStepsAcrossAndDown)
         {300, 900, 10, 4, 11, 4036.5f, 13455.0f}, // taller than wide: the step across is used down too
     };
     for (const auto &c : cases) {
-        const auto calls = record(card(c.w, c.h, c.nb));
+        PatternState s = stateFor(24, c.w, c.h);
+        s.nbPoints = std::int16_t(c.nb);
+        const auto calls = record(s);
         ASSERT_EQ(calls.size(), 1 + 6 * c.columns * c.rows);
         const double S = (c.w - 1) * 15.0 / c.nb;
         std::set<float> xs, ys;
-        for (std::size_t n = 1; n < calls.size(); n += 6) {
-            xs.insert(calls[n].x1);
-            ys.insert(float(calls[n].y1 - S));
-        }
+        for (std::size_t n = 1; n < calls.size(); n += 6)
+            xs.insert(calls[n].x1), ys.insert(float(calls[n].y1 - S));
         EXPECT_EQ(xs.size(), c.columns);
         EXPECT_EQ(ys.size(), c.rows);
         EXPECT_NEAR(*xs.rbegin(), c.lastX, 0.02f);
@@ -57,7 +50,7 @@ TEST(TestCardPixels, DiamondsAndLinksWhereTheyBelong)
     const int w = 301, h = 250, S = 12;
     const std::uint32_t white = px(255, 255, 255), black = px(0, 0, 0);
     for (const float t : {15.0f, 12.0f, 7.5f}) {
-        PatternState s = card(w, h, 25, t);
+        PatternState s = stateFor(24, w, h, t, t); // nbPoints 25
         const Image img = render(s, w, h);
         s.halfMode = 1;
         EXPECT_EQ(render(s, w, h).pixels, img.pixels);
