@@ -31,10 +31,7 @@ const GratingCase kGratingCases[] = {
     {-1, 1, RGB(127, 127, 127), 4},
 };
 
-void PrintTo(const GratingCase &c, std::ostream *os)
-{
-    *os << "currentColor " << c.currentColor << " halfMode " << c.halfMode;
-}
+void PrintTo(const GratingCase &c, std::ostream *os) { *os << "colour " << c.currentColor << " half " << c.halfMode; }
 
 // A line lies on the far edge only when the window is a whole number of steps.
 TEST(GratingCount, LinesFromTheNearEdgeUpToAndIncludingTheFarOne)
@@ -58,11 +55,7 @@ TEST(GratingCount, LinesFromTheNearEdgeUpToAndIncludingTheFarOne)
     }
 }
 
-const std::pair<int, int> kSizes[] = {{3, 2}, {97, 61}};
-const std::pair<float, float> kTwips[] = {{15, 15}, {7.5f, 7.5f}, {12, 15}};
-
-class GratingPixels
-    : public ::testing::TestWithParam<std::tuple<GratingCase, std::pair<int, int>, std::pair<float, float>>> {};
+class GratingPixels : public testing::TestWithParam<std::tuple<GratingCase, std::pair<int, int>, std::pair<float, float>>> {};
 
 // Every n-th pixel row (column) from the first is wholly the line colour and
 // every other one wholly black: none missing, none doubled, no sentinel left.
@@ -84,7 +77,7 @@ TEST_P(GratingPixels, LinesExactlyEveryNthPixel)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, GratingPixels,
-    ::testing::Combine(::testing::ValuesIn(kGratingCases), ::testing::ValuesIn(kSizes),
-                       ::testing::ValuesIn(kTwips)));
+    testing::Combine(testing::ValuesIn(kGratingCases), testing::Values(std::pair{3, 2}, std::pair{97, 61}),
+                     testing::Values(std::pair{15.0f, 15.0f}, std::pair{7.5f, 7.5f}, std::pair{12.0f, 15.0f})));
 
 } // namespace

@@ -1,224 +1,220 @@
+// The raster surface: its twips-to-pixel rule, worked pictures of its pixel
+// rules, and its fast paths (calls held back and drawn row by row, vector and
+// string fills, integer line steps, clipping by bisection) against a plain
+// per-pixel reading of the same rules over seeded random mixes of calls.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
 
 using namespace tintoral;
 using namespace tintoral::test;
 
 namespace {
 
-const std::uint32_t kRed = px(255, 0, 0);
+using std::int64_t;
+constexpr int64_t kLimit = RasterSurface::kCoordinateLimit;
 
-// The set pixels of an image, as "x,y" for readable failures.
-std::vector<std::pair<int, int>> lit(const Image &img, std::uint32_t p)
+TEST(RasterSurface, PixelValueAndTwipsToPixel)
 {
-    std::vector<std::pair<int, int>> out;
-    for (int y = 0; y < img.height; ++y)
-        for (int x = 0; x < img.width; ++x)
-            if (img.at(x, y) == p)
-                out.emplace_back(x, y);
-    return out;
-}
-
-TEST(Colour, RgbPacksRedLowBlueHigh)
-{
-    EXPECT_EQ(RGB(255, 0, 0), 255);
-    EXPECT_EQ(RGB(0, 0, 255), 16711680);
-    EXPECT_EQ(RGB(1, 1, 1), 65793);
     EXPECT_EQ(RasterSurface::pixelOf(RGB(1, 2, 3)), 0xff010203u);
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    const struct {
+        double twips, perPixel;
+        int64_t pixel;
+    } cases[] = {{7.4, 15, 0},        {7.5, 15, 1},        {-7.5, 15, 0},   {-7.6, 15, -1},
+                 {15345, 15, 1023},   {11.25, 7.5, 2},     {1e30, 15, kLimit}, {-1e30, 15, -kLimit},
+                 {inf, 15, kLimit},   {nan, 15, -kLimit}};
+    for (const auto &c : cases)
+        EXPECT_EQ(RasterSurface::toPixel(c.twips, c.perPixel), c.pixel) << c.twips << " / " << c.perPixel;
 }
 
-TEST(PixelMapping, RoundsHalfUpInDoubleAndClamps)
+struct Picture {
+    const char *name;
+    void (*draw)(RasterSurface &);
+    std::vector<std::string> rows; // '#' drawn, '.' untouched
+};
+
+const Colour kRed = RGB(255, 0, 0);
+
+const Picture kPictures[] = {
+    {"outline on the outermost pixels; fill with both corners, in any order",
+     [](RasterSurface &s) { s.box(15, 15, 90, 60, kRed), s.fillBox(60, 45, 30, 30, kRed); },
+     {"........", ".######.", ".####.#.", ".####.#.", ".######.", "........"}},
+    {"shallow line, one pixel a column", [](RasterSurface &s) { s.line(0, 0, 135, 45, kRed); },
+     {"##........", "..###.....", ".....###..", "........##"}},
+    {"steep line, one pixel a row, drawn upwards", [](RasterSurface &s) { s.line(45, 75, 0, 0, kRed); },
+     {"#...", ".#..", ".#..", "..#.", "..#.", "...#"}},
+    {"circle by columns and by rows", [](RasterSurface &s) { s.circle(30, 30, 30, kRed); },
+     {".###.", "#...#", "#...#", "#...#", ".###."}},
+    {"far circle clips; huge, negative and NaN radii draw nothing",
+     [](RasterSurface &s) {
+         s.circle(-1e6f, 30, 1e6f + 45, kRed), s.circle(0, 0, 1e30f, kRed);
+         s.circle(30, 30, -15, kRed), s.circle(30, 30, std::nanf(""), kRed);
+     },
+     {"...#", "...#", "...#"}},
+};
+
+TEST(RasterSurface, WorkedPictures)
 {
-    EXPECT_EQ(RasterSurface::toPixel(0.0f, 15.0), 0);
-    EXPECT_EQ(RasterSurface::toPixel(7.4f, 15.0), 0);
-    EXPECT_EQ(RasterSurface::toPixel(7.5f, 15.0), 1);   // 0.5 rounds up
-    EXPECT_EQ(RasterSurface::toPixel(-7.5f, 15.0), 0);  // -0.5 rounds up too
-    EXPECT_EQ(RasterSurface::toPixel(-7.6f, 15.0), -1);
-    EXPECT_EQ(RasterSurface::toPixel(15345.0f, 15.0), 1023);
-    EXPECT_EQ(RasterSurface::toPixel(11.25f, 7.5), 2); // 1.5 -> 2
-    EXPECT_EQ(RasterSurface::toPixel(1e30f, 15.0), RasterSurface::kCoordinateLimit);
-    EXPECT_EQ(RasterSurface::toPixel(-1e30f, 15.0), -RasterSurface::kCoordinateLimit);
-    EXPECT_EQ(RasterSurface::toPixel(std::numeric_limits<float>::infinity(), 15.0),
-              RasterSurface::kCoordinateLimit);
-    EXPECT_EQ(RasterSurface::toPixel(std::nanf(""), 15.0), -RasterSurface::kCoordinateLimit);
+    for (const Picture &p : kPictures) {
+        Image img(int(p.rows[0].size()), int(p.rows.size()));
+        RasterSurface surface = img.surface();
+        p.draw(surface);
+        surface.finish();
+        std::vector<std::string> got = p.rows;
+        for (int y = 0; y < img.height; ++y)
+            for (int x = 0; x < img.width; ++x)
+                got[y][x] = img.at(x, y) == px(255, 0, 0) ? '#' : img.at(x, y) == kSentinel ? '.' : '?';
+        EXPECT_EQ(got, p.rows) << p.name;
+    }
 }
 
-TEST(FilledBox, OnePointIsOnePixelAndCornersAreIncluded)
-{
-    Image img(8, 6);
-    auto s = img.surface();
-    s.fillBox(30, 45, 30, 45, RGB(255, 0, 0));
-    s.finish();
-    EXPECT_EQ(lit(img, kRed), (std::vector<std::pair<int, int>>{{2, 3}}));
+// Every rule one pixel at a time, each call drawn at once, clipped per pixel.
+struct Reference {
+    int width, height;
+    std::ptrdiff_t stride;
+    double tx, ty;
+    std::uint32_t *pixels;
 
-    Image box(8, 6);
-    auto bs = box.surface();
-    bs.fillBox(75, 60, 15, 15, RGB(255, 0, 0)); // corners in any order
-    bs.finish();
-    EXPECT_EQ(box.count(kRed), 5u * 4u);
-    EXPECT_EQ(box.at(1, 1), kRed);
-    EXPECT_EQ(box.at(5, 4), kRed);
-    EXPECT_EQ(box.at(0, 0), kSentinel);
-    EXPECT_EQ(box.at(6, 4), kSentinel);
-}
+    void set(int64_t x, int64_t y, Colour c) const
+    {
+        if (x >= 0 && x < width && y >= 0 && y < height)
+            pixels[y * stride + x] = RasterSurface::pixelOf(c);
+    }
+    // Loop bounds just outside the image, so that a far end costs no long loop.
+    static int64_t lo(int64_t a, int64_t b) { return std::max<int64_t>(std::min(a, b), -1); }
+    static int64_t hi(int64_t a, int64_t b, int size) { return std::min<int64_t>(std::max(a, b), size); }
+    static int64_t round(double v) { return int64_t(std::floor(v + 0.5)); }
 
-TEST(FilledBox, WholeWindowCoversEveryPixelAndFarOutsideClips)
-{
-    Image img(17, 9);
-    auto s = img.surface();
-    s.fillBox(0, 0, 17 * 15, 9 * 15, RGB(0, 255, 0));
-    s.finish();
-    EXPECT_EQ(img.count(px(0, 255, 0)), img.pixels.size());
-
-    Image far(5, 5);
-    auto fs = far.surface();
-    fs.fillBox(-1e30f, -1e30f, 1e30f, 1e30f, RGB(255, 0, 0));
-    fs.finish();
-    EXPECT_EQ(far.count(kRed), 25u);
-    fs.fillBox(1e6f, 0, 2e6f, 60, RGB(0, 0, 255)); // wholly right of the image
-    fs.fillBox(0, -2e6f, 60, -1e6f, RGB(0, 0, 255)); // wholly above it
-    fs.finish();
-    EXPECT_EQ(far.count(kRed), 25u);
-}
-
-TEST(BoxOutline, RunsAlongTheOutermostPixels)
-{
-    Image img(10, 7);
-    auto s = img.surface();
-    s.box(0, 0, 9 * 15, 6 * 15, RGB(255, 0, 0));
-    s.finish();
-    for (int y = 0; y < 7; ++y)
-        for (int x = 0; x < 10; ++x) {
-            const bool edge = x == 0 || y == 0 || x == 9 || y == 6;
-            EXPECT_EQ(img.at(x, y), edge ? kRed : kSentinel) << x << "," << y;
+    void fillBox(float x1, float y1, float x2, float y2, Colour c) const
+    {
+        const int64_t a = RasterSurface::toPixel(x1, tx), b = RasterSurface::toPixel(x2, tx);
+        const int64_t d = RasterSurface::toPixel(y1, ty), e = RasterSurface::toPixel(y2, ty);
+        for (int64_t y = lo(d, e); y <= hi(d, e, height); ++y)
+            for (int64_t x = lo(a, b); x <= hi(a, b, width); ++x)
+                set(x, y, c);
+    }
+    void box(float x1, float y1, float x2, float y2, Colour c) const
+    {
+        line(x1, y1, x2, y1, c), line(x1, y2, x2, y2, c), line(x1, y1, x1, y2, c), line(x2, y1, x2, y2, c);
+    }
+    // One pixel per column (|dx| >= |dy|) or per row, at offset
+    // floor(t * d / D + 0.5) from the first end.
+    void line(float fx1, float fy1, float fx2, float fy2, Colour c) const
+    {
+        const int64_t x1 = RasterSurface::toPixel(fx1, tx), y1 = RasterSurface::toPixel(fy1, ty);
+        const int64_t x2 = RasterSurface::toPixel(fx2, tx), y2 = RasterSurface::toPixel(fy2, ty);
+        const int64_t dx = x2 - x1, dy = y2 - y1;
+        if (std::abs(dx) >= std::abs(dy)) {
+            for (int64_t x = lo(x1, x2); x <= hi(x1, x2, width); ++x)
+                set(x, dx == 0 ? y1 : y1 + round(double(x - x1) * double(dy) / double(dx)), c);
+        } else {
+            for (int64_t y = lo(y1, y2); y <= hi(y1, y2, height); ++y)
+                set(x1 + round(double(y - y1) * double(dx) / double(dy)), y, c);
         }
-}
+    }
+    // (cx +- dx, cy +- dy) for dx in 0..RX, dy = floor(RY sqrt(RX^2 - dx^2) / RX + 0.5),
+    // then the same with the axes swapped.
+    void circle(float fx, float fy, float fr, Colour c) const
+    {
+        if (!(fr >= 0.0f))
+            return;
+        const int64_t cx = RasterSurface::toPixel(fx, tx), cy = RasterSurface::toPixel(fy, ty);
+        const int64_t rx = RasterSurface::toPixel(fr, tx), ry = RasterSurface::toPixel(fr, ty);
+        const auto other = [](int64_t a, int64_t ra, int64_t rb) -> int64_t {
+            return ra == 0 ? 0 : round(double(rb) * std::sqrt(double(ra) * ra - double(a) * a) / double(ra));
+        };
+        const auto four = [&](int64_t dx, int64_t dy) {
+            set(cx + dx, cy + dy, c), set(cx + dx, cy - dy, c), set(cx - dx, cy + dy, c), set(cx - dx, cy - dy, c);
+        };
+        for (int64_t dx = 0; dx <= rx; ++dx)
+            four(dx, other(dx, rx, ry));
+        for (int64_t dy = 0; dy <= ry; ++dy)
+            four(other(dy, ry, rx), dy);
+    }
+};
 
-TEST(BoxOutline, ClippedSidesStillDrawWhatIsVisible)
+// Draws one random call on every surface given: mostly on or near the image
+// at fractional twips, in the shapes the patterns are made of; now and then
+// far outside, past where integer line steps are exact, or at the clamping
+// limit; a circle now and then.
+template <class... D>
+void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, D &...d)
 {
-    Image img(6, 6);
-    auto s = img.surface();
-    s.box(-30, 30, 1e7f, 45, RGB(255, 0, 0)); // two rows tall, far wider than the image
-    s.finish();
-    EXPECT_EQ(lit(img, kRed).size(), 12u);
-    for (int x = 0; x < 6; ++x) {
-        EXPECT_EQ(img.at(x, 2), kRed);
-        EXPECT_EQ(img.at(x, 3), kRed);
+    const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const auto at = [&](int size, double t) {
+        switch (pick(12)) {
+        case 0: return float(uniform(-1e7, 1e7));
+        case 1: return pick(2) ? 1e30f : -1e30f;
+        case 2: return float(uniform(-3e8, 3e8));
+        default: return float(uniform(-4.0, size + 4.0) * t);
+        }
+    };
+    const Colour c = RGB(pick(256), pick(256), pick(256));
+    if (pick(8) == 0) {
+        const float x = float(uniform(-4.0, w + 4.0) * tx), y = float(uniform(-4.0, h + 4.0) * ty);
+        const float r = float(uniform(-0.1, 1.2) * std::max(w * tx, h * ty));
+        return (d.circle(x, y, r, c), ...);
+    }
+    float x1 = at(w, tx), y1 = at(h, ty), x2 = at(w, tx), y2 = at(h, ty);
+    switch (pick(6)) {
+    case 0: x2 = x1; break; // vertical
+    case 1: y2 = y1; break; // horizontal
+    case 2: x2 = x1 + float(uniform(0, 3) * tx); break; // tall and narrow
+    case 3: y2 = y1 + (x2 - x1) * float(tx / ty); break; // 45 degrees
+    }
+    switch (pick(3)) {
+    case 0: return (d.fillBox(x1, y1, x2, y2, c), ...);
+    case 1: return (d.box(x1, y1, x2, y2, c), ...);
+    default: return (d.line(x1, y1, x2, y2, c), ...);
     }
 }
 
-TEST(Line, BothEndsAndOnePixelPerColumnOrRow)
+// Mixes finished now and then and at the end: the image then holds what
+// drawing each call at once would have left, and the padding and the guard
+// rows above and below are untouched. One workspace serves frames of other
+// sizes in turn.
+TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
 {
-    Image img(20, 10);
-    auto s = img.surface();
-    s.line(0, 0, 19 * 15, 4 * 15, RGB(255, 0, 0)); // shallow: one pixel per column
-    s.finish();
-    const auto pts = lit(img, kRed);
-    ASSERT_EQ(pts.size(), 20u);
-    for (int x = 0; x < 20; ++x) {
-        const int y = int(std::floor(x * 4.0 / 19.0 + 0.5));
-        EXPECT_EQ(img.at(x, y), kRed) << "column " << x;
-    }
-
-    Image steep(10, 20);
-    auto ss = steep.surface();
-    ss.line(4 * 15, 19 * 15, 0, 0, RGB(255, 0, 0)); // steep, drawn bottom to top
-    ss.finish();
-    ASSERT_EQ(lit(steep, kRed).size(), 20u);
-    EXPECT_EQ(steep.at(0, 0), kRed);
-    EXPECT_EQ(steep.at(4, 19), kRed);
-    for (int y = 0; y < 20; ++y) {
-        const int x = 4 + int(std::floor((y - 19) * -4.0 / -19.0 + 0.5));
-        EXPECT_EQ(steep.at(x, y), kRed) << "row " << y;
-    }
-}
-
-TEST(Line, PointDiagonalAndClipping)
-{
-    Image img(8, 8);
-    auto s = img.surface();
-    s.line(45, 45, 45, 45, RGB(255, 0, 0));
-    s.finish();
-    EXPECT_EQ(lit(img, kRed), (std::vector<std::pair<int, int>>{{3, 3}}));
-
-    Image diag(8, 8);
-    auto ds = diag.surface();
-    ds.line(-1e4f, -1e4f, 1e4f, 1e4f, RGB(255, 0, 0)); // through the image corner to corner
-    ds.finish();
-    EXPECT_EQ(diag.count(kRed), 8u);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(diag.at(i, i), kRed);
-
-    Image far(8, 8);
-    auto fs = far.surface();
-    fs.line(-1e30f, 30, 1e30f, 30, RGB(255, 0, 0)); // horizontal, ends far away
-    fs.line(1e9f, -1e9f, 1e9f, 1e9f, RGB(0, 0, 255)); // vertical, wholly right
-    fs.finish();
-    EXPECT_EQ(far.count(kRed), 8u);
-    EXPECT_EQ(far.count(px(0, 0, 255)), 0u);
-}
-
-TEST(Circle, ClosedRingWithoutGapsAtAnyRadius)
-{
-    for (int r : {0, 1, 2, 5, 13, 40}) {
-        const int size = 2 * r + 5;
-        Image img(size, size);
-        auto s = img.surface();
-        const int c = size / 2;
-        s.circle(c * 15.0f, c * 15.0f, r * 15.0f, RGB(255, 0, 0));
-        const auto pts = lit(img, kRed);
-        ASSERT_FALSE(pts.empty());
-        for (auto [x, y] : pts) {
-            // every pixel lies on the ring (within half a pixel of the radius, plus rounding)
-            const double d = std::hypot(x - c, y - c);
-            EXPECT_LE(std::abs(d - r), 0.75) << "r=" << r << " at " << x << "," << y;
-            // and has a lit neighbour in its 8-neighbourhood (no isolated pixels, no gaps)
-            if (r > 0) {
-                int neighbours = 0;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx)
-                        if ((dx || dy) && img.at(x + dx, y + dy) == kRed)
-                            ++neighbours;
-                EXPECT_GE(neighbours, 2) << "r=" << r << " gap at " << x << "," << y;
+    const struct {
+        const char *name;
+        int width, height, pad; // pad: columns past the width in each row
+        double tx, ty;
+        int calls;
+        std::size_t held = RasterSurface::Workspace::kDefaultCapacity;
+    } mixes[] = {{"tiny", 3, 2, 0, 15.0, 15.0, 300}, {"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
+                 {"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
+                 // rows long enough for the string store, columns to walk either way
+                 {"wideAndTall", 1100, 140, 5, 15.0, 15.0, 120}, {"contiguousRows", 700, 300, 0, 15.0, 15.0, 120},
+                 // workspaces that fill up and draw what they hold mid-sequence
+                 {"smallWorkspace", 53, 31, 2, 15.0, 15.0, 300, 3}, {"oneCallWorkspace", 29, 17, 0, 15.0, 15.0, 200, 1}};
+    for (const auto &m : mixes) {
+        RasterSurface::Workspace workspace(m.held);
+        for (unsigned seed = 1; seed <= 4; ++seed) {
+            const int w = m.width + int(seed % 2), h = m.height + int(seed / 2) - 1;
+            const std::ptrdiff_t stride = w + m.pad;
+            std::vector<std::uint32_t> fast(std::size_t(stride) * (h + 2), kSentinel), slow = fast;
+            RasterSurface surface(fast.data() + stride, w, h, stride, m.tx, m.ty, workspace);
+            Reference ref{w, h, stride, m.tx, m.ty, slow.data() + stride};
+            std::mt19937 rng(seed);
+            for (int i = 0; i < m.calls; ++i) {
+                drawRandomCall(rng, w, h, m.tx, m.ty, surface, ref);
+                if (i + 1 < m.calls && rng() % 16 != 0)
+                    continue;
+                surface.finish();
+                const auto at = std::mismatch(fast.begin(), fast.end(), slow.begin()).first - fast.begin();
+                ASSERT_EQ(at, std::ptrdiff_t(fast.size()))
+                    << m.name << ", seed " << seed << ", call " << i << ": x " << at % stride << ", y " << at / stride - 1;
             }
         }
-        // the four extremes are lit
-        EXPECT_EQ(img.at(c + r, c), kRed);
-        EXPECT_EQ(img.at(c - r, c), kRed);
-        EXPECT_EQ(img.at(c, c + r), kRed);
-        EXPECT_EQ(img.at(c, c - r), kRed);
-        if (r == 0) {
-            EXPECT_EQ(pts.size(), 1u);
-        }
     }
-}
-
-TEST(Circle, NegativeRadiusDrawsNothingAndHugeOnesClip)
-{
-    Image img(16, 16);
-    auto s = img.surface();
-    s.circle(120, 120, -15, RGB(255, 0, 0));
-    EXPECT_EQ(img.count(kRed), 0u);
-    // centred far away with a radius that passes through the image: only in-image pixels
-    s.circle(-1e6f, 120, 1e6f + 60, RGB(255, 0, 0));
-    EXPECT_GT(img.count(kRed), 0u);
-    EXPECT_EQ(img.at(4, 8), kRed);
-    s.circle(0, 0, 1e30f, RGB(0, 255, 0)); // ends without touching the image
-    EXPECT_EQ(img.count(px(0, 255, 0)), 0u);
-}
-
-TEST(Circle, UnequalTwipsPerPixelGivesAnEllipseInPixels)
-{
-    Image img(41, 41);
-    auto s = img.surface(15.0, 30.0); // pixels twice as tall as wide
-    s.circle(20 * 15.0f, 20 * 30.0f, 300.0f, RGB(255, 0, 0));
-    EXPECT_EQ(img.at(40, 20), kRed); // RX = 20
-    EXPECT_EQ(img.at(20, 30), kRed); // RY = 10
-    EXPECT_EQ(img.at(20, 40), kSentinel);
 }
 
 } // namespace

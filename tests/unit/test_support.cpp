@@ -1,19 +1,12 @@
 #include "test_support.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace tintoral::test {
-
-std::size_t Image::count(std::uint32_t p) const
-{
-    return std::size_t(std::count(pixels.begin(), pixels.end(), p));
-}
 
 PatternState stateFor(std::int32_t mode, int w, int h, float tx, float ty)
 {
@@ -29,7 +22,7 @@ PatternState stateFor(std::int32_t mode, int w, int h, float tx, float ty)
 Image render(PatternState s, int w, int h)
 {
     Image img(w, h);
-    RasterSurface surface(img.pixels.data(), w, h, w, s.twipsPerPixelX, s.twipsPerPixelY);
+    RasterSurface surface = img.surface(s.twipsPerPixelX, s.twipsPerPixelY);
     drawMode(s, surface);
     return img;
 }
@@ -41,30 +34,17 @@ std::vector<RecordingSurface::Call> record(PatternState s)
     return rec.calls();
 }
 
-namespace {
-std::string slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-} // namespace
-
 int runRenderTool(const std::vector<std::string> &args, std::string *out, std::string *err)
 {
-    char outName[] = "/tmp/tintoral-test-out-XXXXXX";
-    char errName[] = "/tmp/tintoral-test-err-XXXXXX";
-    const int outFd = mkstemp(outName);
-    const int errFd = mkstemp(errName);
+    char outName[] = "/tmp/tintoral-test-out-XXXXXX", errName[] = "/tmp/tintoral-test-err-XXXXXX";
+    const int outFd = mkstemp(outName), errFd = mkstemp(errName);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(outFd, 1);
         dup2(errFd, 2);
-        std::vector<char *> argv;
         std::string exe = TINTORAL_RENDER_EXE;
-        argv.push_back(exe.data());
         std::vector<std::string> copy = args;
+        std::vector<char *> argv{exe.data()};
         for (auto &a : copy)
             argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -75,12 +55,12 @@ int runRenderTool(const std::vector<std::string> &args, std::string *out, std::s
     waitpid(pid, &status, 0);
     close(outFd);
     close(errFd);
-    if (out)
-        *out = slurp(outName);
-    if (err)
-        *err = slurp(errName);
-    unlink(outName);
-    unlink(errName);
+    for (auto [name, to] : {std::pair{outName, out}, std::pair{errName, err}}) {
+        std::ifstream in(name, std::ios::binary);
+        if (to)
+            *to = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        unlink(name);
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 

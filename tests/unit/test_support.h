@@ -5,6 +5,7 @@
 #include "platform/raster_surface.h"
 #include "platform/recording_surface.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,13 +23,13 @@ struct Image {
 
     Image(int w, int h, std::uint32_t fill = kSentinel) : width(w), height(h), pixels(std::size_t(w) * h, fill) {}
     std::uint32_t at(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
-    RasterSurface surface(double tx = 15.0, double ty = 15.0)
-    {
-        return RasterSurface(pixels.data(), width, height, width, tx, ty);
-    }
+    RasterSurface surface(double tx = 15.0, double ty = 15.0) { return {pixels.data(), width, height, width, tx, ty}; }
     // Pixels equal to p.
-    std::size_t count(std::uint32_t p) const;
+    std::size_t count(std::uint32_t p) const { return std::size_t(std::count(pixels.begin(), pixels.end(), p)); }
 };
+
+using Call = RecordingSurface::Call;
+using Op = RecordingSurface::Op;
 
 // The colour value as the raster surface writes it.
 inline std::uint32_t px(int r, int g, int b) { return RasterSurface::pixelOf(RGB(r, g, b)); }
