@@ -1,9 +1,8 @@
 #pragma once
 
-// Shared by the event storms: a reproducible random source, the checks made
-// after every event, a run that names its seed, event and draws when a check
-// fails, an event throws or one never ends, and the pattern window over
-// stand-ins for the platform.
+// Shared by the event storms and the allocation test: a reproducible random
+// source, the checks made after every event, a run that reports what it
+// drew, and the pattern window over stand-ins for the platform.
 
 #include "pattern_window/display.h"
 #include "pattern_window/key_map.h"
@@ -51,11 +50,11 @@ inline std::pair<int, int> randomSize(Random &r)
     return kind == 0 ? std::pair{1, 1} : kind == 1 ? std::pair{a, b} : kind == 2 ? std::pair{b, a} : std::pair{c, d};
 }
 
-// Draws a copy of `s` for a w x h window, counting the calls; says what went
-// wrong, or nothing. With lattice steps never under a pixel, a redraw stays
-// under the bound: fills, ramps, bars and circles < 2048; dots and crosses at
-// most 141 x 141; gratings and the grid a line per pixel column and row; the
-// test card 6 lines a tile, at most 36 tiles across and one per pixel row.
+// Draws a copy of `s` for a w x h window; says what went wrong, or nothing.
+// With lattice steps of a pixel or more a redraw stays under the bound:
+// fills, ramps, bars and circles < 2048; dots and crosses 141 x 141; a line a
+// pixel row and column; the test card 6 lines a tile, 36 tiles across at most
+// and one down each pixel row.
 inline std::string brokenRedraw(const PatternState &s, long w, long h)
 {
     struct Counter final : DrawingSurface {
@@ -73,9 +72,8 @@ inline std::string brokenRedraw(const PatternState &s, long w, long h)
 }
 
 // Tuning values within what the keys allow, TimerStep in 0..7, the shift
-// within one pixel of home; after an event that redraws, a redraw, with the
-// pattern at home while orbiting is off or the selection window shown, and
-// the timer running otherwise.
+// within a pixel of home; after an event that redraws, a redraw, at home while
+// orbiting is off or the selection window shown, the timer running otherwise.
 inline std::string brokenInvariant(const PatternState &s, bool redraws, bool redrew, bool orbiting,
                                    bool selectionShown, bool timerOn)
 {
@@ -102,14 +100,15 @@ inline std::uint64_t runSeed = 0;
 inline volatile long runEvent = 0;
 
 // Runs `events` steps (or TINTORAL_STORM_EVENTS) of a storm drawing from `r`,
-// seeded with TINTORAL_STORM_SEED (or 4242) plus `offset`: each step makes one
-// random event and returns what it found broken, or nothing.
+// seeded with TINTORAL_STORM_SEED (or 4242) plus `offset`. A step makes one
+// event and returns what it found broken, or nothing; one that throws or runs
+// for 30 s (a redraw that never ends) fails too.
 template <typename Step>
 void run(Random &r, std::uint64_t offset, long events, Step step)
 {
     runSeed = fromEnvironment("TINTORAL_STORM_SEED", 4242);
     r.seed(runSeed + offset);
-    std::signal(SIGALRM, [](int) { // an event running for 30 s: a redraw that never ends
+    std::signal(SIGALRM, [](int) {
         char m[160];
         const int n = std::snprintf(m, sizeof m, "event %ld never ended; reproduce with TINTORAL_STORM_SEED=%llu "
                                     "TINTORAL_STORM_EVENTS=%ld\n", runEvent, (unsigned long long)runSeed, runEvent + 1);
@@ -134,10 +133,9 @@ void run(Random &r, std::uint64_t offset, long events, Step step)
 }
 
 // The pattern window, loaded and painted at `size`, over one stand-in for its
-// window, timer and selection window. The window's image has exactly its size
-// and is made anew only for a new size (under the address sanitizer a write
-// past it fails); every redraw is counted first, so a runaway one throws
-// instead of hanging.
+// window, timer and selection window. Every redraw is counted first (a runaway
+// one throws) and drawn into an image of exactly the window's size (so that
+// the address sanitizer sees a write past it), made anew only for a new size.
 struct FakeProgram final : PatternWindowHost, TimerControl, SelectionWindowLink {
     WindowGeometry size;
     std::vector<std::uint32_t> image;

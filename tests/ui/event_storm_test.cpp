@@ -31,13 +31,13 @@ protected:
 };
 
 // Mostly one character of 0..255 or a key that tunes; else none (Shift,
-// arrows), several, or one past 255.
+// arrows), a run of a key that tunes, or one past 255.
 QString keyText(storm::Random &r)
 {
     static const char kTuning[] = "+-*/ \rmMpP:\x1b";
-    const int kind = r.in(0, 99), c = r.in(0, 255), t = r.in(0, sizeof kTuning - 2), past = r.in(256, 0xd7ff);
+    const int kind = r.in(0, 99), c = r.in(0, 255), t = r.in(0, sizeof kTuning - 2), n = r.in(5, 80), past = r.in(256, 0xd7ff);
     return kind < 65 ? QString(QChar(char16_t(c))) : kind < 97 ? QString(QChar(char16_t(kTuning[t])))
-         : std::array{QString(), QStringLiteral("+m-\x1b"), QString(QChar(char16_t(past)))}[kind - 97];
+         : std::array{QString(), QString(n, QChar(kTuning[t])), QString(QChar(char16_t(past)))}[kind - 97];
 }
 
 // One random event; says whether it redraws the pattern.

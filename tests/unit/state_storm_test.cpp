@@ -45,9 +45,10 @@ TEST_P(StateStorm, InvariantsHoldAndEveryRedrawEnds)
             const auto [w, h] = storm::randomSize(r);
             f.size = {w, h, tx, ty};
             d.Form_Resize();
-        } else {
-            for (int n = r.in(5, 40); n > 0; --n)
-                f.key(kKeyEscape);
+        } else { // a run of one key: a value to its end, or Escapes
+            const std::int16_t k = kTuning[r.in(0, sizeof kTuning - 2)];
+            for (int n = r.in(5, 80); n > 0; --n)
+                f.key(k);
         }
         return storm::brokenInvariant(d.state, redraws, f.frames != before, f.orbiting == 1, f.shown, f.timerOn);
     });
