@@ -5,25 +5,24 @@
 #include <malloc.h>
 #include <new>
 
+// Every form is replaced, so that none reaches another allocator (the
+// sanitizer's would report a mismatch).
 namespace {
 
-std::atomic<long> liveBytes{0};
-std::atomic<long> allocations{0};
+std::atomic<long> liveBytes{0}, calls{0};
 
-void *allocate(std::size_t n)
+void *allocate(std::size_t n, bool nothrow = false)
 {
     void *p = std::malloc(n ? n : 1);
-    if (!p)
+    if (!p && !nothrow)
         throw std::bad_alloc();
-    liveBytes += long(malloc_usable_size(p));
-    ++allocations;
+    liveBytes += long(malloc_usable_size(p)); // 0 for a null pointer
+    ++calls;
     return p;
 }
 
 void release(void *p) noexcept
 {
-    if (!p)
-        return;
     liveBytes -= long(malloc_usable_size(p));
     std::free(p);
 }
@@ -32,15 +31,8 @@ void release(void *p) noexcept
 
 void *operator new(std::size_t n) { return allocate(n); }
 void *operator new[](std::size_t n) { return allocate(n); }
-void *operator new(std::size_t n, const std::nothrow_t &) noexcept
-{
-    try {
-        return allocate(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void *operator new[](std::size_t n, const std::nothrow_t &t) noexcept { return operator new(n, t); }
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept { return allocate(n, true); }
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept { return allocate(n, true); }
 void operator delete(void *p) noexcept { release(p); }
 void operator delete[](void *p) noexcept { release(p); }
 void operator delete(void *p, std::size_t) noexcept { release(p); }
@@ -48,9 +40,5 @@ void operator delete[](void *p, std::size_t) noexcept { release(p); }
 void operator delete(void *p, const std::nothrow_t &) noexcept { release(p); }
 void operator delete[](void *p, const std::nothrow_t &) noexcept { release(p); }
 
-namespace tintoral::test {
-
-long newCalls() { return allocations.load(); }
-long liveNewBytes() { return liveBytes.load(); }
-
-} // namespace tintoral::test
+long tintoral::test::newCalls() { return calls.load(); }
+long tintoral::test::liveNewBytes() { return liveBytes.load(); }

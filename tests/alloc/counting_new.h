@@ -1,13 +1,8 @@
 #pragma once
 
 // Counts of the global operator new and delete, which counting_new.cpp
-// replaces in every executable that links it: link it only into a test
-// executable of its own, so that no other test runs with it.
+// replaces: link it only into a test executable of its own.
 namespace tintoral::test {
-
-// Calls of operator new (any form) so far.
-long newCalls();
-// Bytes handed out by operator new and not deleted yet.
-long liveNewBytes();
-
+long newCalls();     // calls of operator new so far
+long liveNewBytes(); // bytes it handed out that are not deleted yet
 } // namespace tintoral::test
