@@ -129,8 +129,7 @@ bool writeOutput(const std::string &requested, const std::string &bytes)
             ::umask(mask);
             mode = 0666 & ~mask;
         }
-        ::chmod(name.data(), mode);
-        if (::rename(name.data(), path.c_str()) != 0) {
+        if (::chmod(name.data(), mode) != 0 || ::rename(name.data(), path.c_str()) != 0) {
             ok = false;
             err = errno;
         }
