@@ -29,7 +29,7 @@ const char *const kRenderUsage =
     "  --orbit DX,DY           orbit shift in pixels, each -1, 0 or 1 (default 0,0)\n"
     "  --list FILE             write the drawing calls, one per line\n"
     "  --png FILE              write an 8-bit RGB PNG\n"
-    "  --help, --version\n"
+    "  -h, --help, --version\n"
     "A repeated option takes its last value; a value may follow as the next argument or\n"
     "after '=' (--list=--odd-name for a file whose name starts with --).\n";
 
