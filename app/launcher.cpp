@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QWindow>
 
 #include <algorithm>
@@ -90,6 +92,26 @@ Launcher::Launcher(Program &program) : QWidget(nullptr, Qt::Dialog), program_(pr
     Form_Load();
 }
 
+namespace {
+
+// A caption a little wider than its designed box is set a pixel or two
+// smaller rather than clipped at both ends.
+void fitCaption(QPushButton *button)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    const QString shown = QString(button->text()).replace(QStringLiteral("&&"), QStringLiteral("&"));
+    QFont f = button->font();
+    const int size = f.pixelSize();
+    while (f.pixelSize() > 9 && QFontMetrics(f).horizontalAdvance(shown) > room)
+        f.setPixelSize(f.pixelSize() - 1);
+    if (f.pixelSize() != size)
+        button->setFont(f);
+}
+
+} // namespace
+
 void Launcher::buildControls()
 {
     resize(4665 / kTwipsPerLogicalPixel, 4545 / kTwipsPerLogicalPixel);
@@ -121,6 +143,7 @@ void Launcher::buildControls()
         auto *b = new QPushButton(QString::fromUtf8(d.caption), parent);
         b->setGeometry(twips(d.left, d.top, d.width, d.height));
         b->setToolTip(QString::fromUtf8(d.tooltip));
+        fitCaption(b);
         b->setAutoDefault(true); // Enter presses the focused button
         buttons_->addButton(b, d.index);
         Command1[std::size_t(d.index)] = b;

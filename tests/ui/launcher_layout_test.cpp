@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +72,11 @@ TEST_F(LauncherLayout, ButtonsCaptionsTooltipsAndPlaces)
         EXPECT_EQ(b->geometry(), px(e.left, e.top, e.width, e.height));
         // No button has an access key; "B&&W" shows as B&W.
         EXPECT_TRUE(QKeySequence::mnemonic(b->text()).isEmpty());
+        // The caption reads whole inside the button's frame.
+        QStyleOptionButton option;
+        option.initFrom(b);
+        EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(QString(b->text()).replace("&&", "&")),
+                  b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b).width());
         EXPECT_EQ(b->parentWidget(), e.index == 8 || (e.index >= 9 && e.index <= 12) || e.index == 16
                                              || e.index == 19 || e.index == 20 || e.index == 23
                                          ? static_cast<QWidget *>(l.Frame2)
