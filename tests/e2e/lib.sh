@@ -7,6 +7,10 @@ E2E_PIDS=()
 E2E_TMP=$(mktemp -d /tmp/tintoral-e2e.XXXXXX)
 E2E_FAILS=0
 E2E_PASSES=0
+# Polls for something the program or the X server does wait up to this many
+# steps of 0.05 s: generous, as a loaded machine can take seconds to map a
+# window; a check that passes never waits that long.
+E2E_WAIT_STEPS=300
 
 e2e_cleanup() {
   local pid
@@ -30,17 +34,17 @@ e2e_start_x() {
   E2E_PIDS+=($!)
   local i
   # The display number is complete once its line ends.
-  for i in $(seq 100); do [ "$(wc -l < "$fifo")" -ge 1 ] && break; sleep 0.05; done
+  for i in $(seq "$E2E_WAIT_STEPS"); do [ "$(wc -l < "$fifo")" -ge 1 ] && break; sleep 0.05; done
   [ "$(wc -l < "$fifo")" -ge 1 ] || { echo "Xvfb did not start"; cat "$E2E_TMP/xvfb.log"; exit 1; }
   export DISPLAY=":$(head -n1 "$fifo" | tr -d '[:space:]')"
-  for i in $(seq 100); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.05; done
+  for i in $(seq "$E2E_WAIT_STEPS"); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.05; done
   xdotool getdisplaygeometry > /dev/null 2>&1 \
     || { echo "cannot connect to Xvfb at $DISPLAY"; cat "$E2E_TMP/xvfb.log"; exit 1; }
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_SCALE_FACTOR
   if [ "$wm" = openbox ]; then
     openbox --sm-disable > "$E2E_TMP/openbox.log" 2>&1 &
     E2E_PIDS+=($!)
-    for i in $(seq 400); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.05; done
+    for i in $(seq "$E2E_WAIT_STEPS"); do wmctrl -m > /dev/null 2>&1 && break; sleep 0.05; done
     wmctrl -m > /dev/null 2>&1 || { echo "openbox did not start"; cat "$E2E_TMP/openbox.log"; exit 1; }
   fi
 }
@@ -74,7 +78,7 @@ e2e_window_visible() { [ -n "$(e2e_window_id "$1")" ]; }
 # Waits until a mapped window with this exact title exists.
 e2e_wait_window() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq "$E2E_WAIT_STEPS"); do
     e2e_window_visible "$1" && return 0
     sleep 0.05
   done
@@ -84,7 +88,7 @@ e2e_wait_window() {
 # Waits for the program to end; prints its exit status, or "running".
 e2e_wait_exit() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq "$E2E_WAIT_STEPS"); do
     [ -s "$E2E_TMP/app.status" ] && { cat "$E2E_TMP/app.status"; return; }
     sleep 0.05
   done
@@ -170,7 +174,7 @@ E2E_EXIT_BUTTON="2287 4267"
 # Waits until no mapped window has this exact title.
 e2e_wait_gone() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq "$E2E_WAIT_STEPS"); do
     e2e_window_visible "$1" || return 0
     sleep 0.05
   done
