@@ -1,5 +1,6 @@
 // tintoral: a full-screen test-pattern generator for checking and adjusting displays.
 #include "app/application.h"
+#include "platform/desktop.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -23,6 +24,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    tintoral::platform::chooseWindowSystem(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tintoral"));
     QApplication::setApplicationVersion(QStringLiteral(TINTORAL_VERSION));

@@ -87,4 +87,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's Wayland plugin is loaded at run time, so no library lookup finds it:
+# without it the program falls back to X11 through Xwayland on a Wayland
+# desktop, where the compositor may scale every pixel.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
 include(CPack)

@@ -16,6 +16,13 @@ double twipsPerPixel(double logicalDpi, double ratio)
     const double t = 1440.0 / (logicalDpi * ratio);
     return std::isfinite(t) && t > 0.0 ? t : 15.0;
 }
+// The window system's own geometry is in device pixels on X11 (ratio 1 there:
+// Qt's scale factor sits above it) but in logical pixels on Wayland, where the
+// output's scale is the native ratio; the ratio need not be a whole number.
+QSize scaled(QSize size, double ratio)
+{
+    return {int(std::lround(size.width() * ratio)), int(std::lround(size.height() * ratio))};
+}
 } // namespace
 
 double twipsPerPixelX(const QScreen *screen)
@@ -33,18 +40,16 @@ QSize screenDeviceSize(const QScreen *screen)
     if (!screen)
         return {};
     if (const QPlatformScreen *native = screen->handle())
-        return native->geometry().size();
-    const double r = screen->devicePixelRatio();
-    return {int(std::lround(screen->size().width() * r)), int(std::lround(screen->size().height() * r))};
+        return scaled(native->geometry().size(), native->devicePixelRatio());
+    return scaled(screen->size(), screen->devicePixelRatio());
 }
 
 QSize windowDeviceSize(const QWidget *widget)
 {
     const QWindow *window = widget->windowHandle();
     if (window && window->handle())
-        return window->handle()->geometry().size();
-    const double r = widget->devicePixelRatioF();
-    return {int(std::lround(widget->width() * r)), int(std::lround(widget->height() * r))};
+        return scaled(window->handle()->geometry().size(), window->handle()->devicePixelRatio());
+    return scaled(widget->size(), widget->devicePixelRatioF());
 }
 
 } // namespace tintoral::platform

@@ -16,9 +16,10 @@ double twipsPerPixelY(const QScreen *screen);
 // The screen's size in device pixels.
 QSize screenDeviceSize(const QScreen *screen);
 
-// The client area of a top-level widget in device pixels, as the window
-// system has it (not the logical size times the ratio, which rounding can
-// make one pixel too large at fractional scales).
+// The client area of a top-level widget in device pixels, from the window
+// system's own geometry times its own ratio (not Qt's logical size times the
+// whole ratio, which rounding can make one pixel too large at fractional
+// scales).
 QSize windowDeviceSize(const QWidget *widget);
 
 } // namespace tintoral::platform

@@ -27,7 +27,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 # dpkg-shlibdeps worked out the run-time libraries.
 depends=$(field Depends)
 names=$(sed 's/([^)]*)//g; s/|/,/g' <<<"$depends" | tr ',' '\n' | tr -d ' ')
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-wayland; do
   grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
