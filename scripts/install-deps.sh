@@ -13,6 +13,10 @@ packages=(
   # end-to-end tests: a real X server, a window manager and real X input;
   # x11-utils for xwininfo and xprop, which read window geometry and state
   xvfb xauth openbox xdotool wmctrl x11-xserver-utils x11-utils imagemagick
+  # and on a headless Wayland compositor: sway, its screenshots (grim) and
+  # window tree (jq), the client library and code generator for the virtual
+  # keyboard, and text recognition to read the selection window's info frame
+  sway grim jq libwayland-dev libwayland-bin tesseract-ocr tesseract-ocr-eng
   # packaging: Windows resource compiler, desktop and AppStream validators,
   # Debian package tools, man pages
   binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev man-db
