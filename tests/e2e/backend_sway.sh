@@ -5,7 +5,8 @@
 # in logical pixels, are side by side at their device sizes. Keys and clicks
 # go through one virtual keyboard and pointer ($VINPUT) held all run; clicks
 # then through sway's own seat commands.
-# be_pointer_shown is X11's only: sway draws the pointer into screenshots.
+# X11's only: be_pointer_shown (sway draws the pointer into screenshots),
+# be_close_window and be_set_output.
 
 be_swaymsg() { swaymsg "$@" > "$E2E_TMP/swaymsg.out" 2>&1 || fail_now "swaymsg $*: $(cat "$E2E_TMP/swaymsg.out")"; }
 
@@ -82,7 +83,5 @@ be_click() {
   sleep 0.4
 }
 be_move_window() { be_swaymsg "[title=\"^$1\$\"]" move absolute position $(be_logical "$2" "$3" | awk '{ printf "%d %d", $1, $2 }'); sleep 0.4; }
-be_close_window() { be_swaymsg "[title=\"^$1\$\"]" kill; }
 be_focused() { swaymsg -t get_tree | jq -r '.. | objects | select(.focused) | .name'; }
-be_set_output() { be_swaymsg output "$1" resolution "$2x$3" scale "$4"; sleep 0.5; }
 be_remove_output() { be_swaymsg output "$1" disable; sleep 0.5; } # sway 1.7 cannot unplug one

@@ -1,9 +1,11 @@
 # X11 backend of tests/e2e/e2e.sh: Xvfb with openbox (or no window manager),
 # real X input by xdotool, screenshots by X GetImage. Sourced by the driver,
 # which calls only these functions for what depends on the display server:
-#   be_start SCALE OUTPUTS WM   SCALE: a factor (QT_SCALE_FACTOR) or xft-dpi=N
-#                               (the X resource Xft.dpi); OUTPUTS: WxH[,WxH]
-#                               side by side; WM: openbox or none
+#   be_start SCALE OUTPUTS WM   SCALE: a factor (QT_SCALE_FACTOR), one per
+#                               output (1,2: QT_SCREEN_SCALE_FACTORS) or
+#                               xft-dpi=N (the X resource Xft.dpi); OUTPUTS:
+#                               WxH[,WxH] side by side; WM: openbox or none;
+#                               the screen's depth is $BE_DEPTH (24 unless set)
 #   be_start_app ARGS...        start $TINTORAL, wait for its pattern window;
 #                               status in $E2E_TMP/app.status, output in app.log
 #   be_shot FILE [OUTPUT]       raw 8-bit RGB (no header), rows top down, of
@@ -30,17 +32,20 @@ be_start() {
   # -noreset: without it the server resets whenever its last client leaves,
   # and loses the root window's resources (Xft.dpi) and monitor layout.
   # -fbdir: the framebuffer file has the pointer drawn in, as a user sees it.
-  Xvfb -displayfd 9 -screen 0 "${w}x${h}x24" -nolisten tcp -noreset +extension RANDR -fbdir "$E2E_TMP/fb" \
+  Xvfb -displayfd 9 -screen 0 "${w}x${h}x${BE_DEPTH:-24}" -nolisten tcp -noreset +extension RANDR -fbdir "$E2E_TMP/fb" \
     9> "$fifo" > "$E2E_TMP/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   wait_for "Xvfb to start" '[ "$(wc -l < "$fifo")" -ge 1 ]' || { cat "$E2E_TMP/xvfb.log"; exit 1; }
   export DISPLAY=":$(head -n1 "$fifo" | tr -d '[:space:]')"
   wait_for "the X server at $DISPLAY" 'xdotool getdisplaygeometry' || exit 1
-  unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_SCALE_FACTOR
+  unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
   case $scale in
     xft-dpi=*) echo "Xft.dpi: ${scale#xft-dpi=}" | xrdb -merge
                xrdb -query | grep -qx "Xft.dpi:[[:space:]]*${scale#xft-dpi=}" || fail_now "the server did not keep Xft.dpi"
                BE_SCALE=$(awk -v d="${scale#xft-dpi=}" 'BEGIN { print d / 96 }') ;;
+    *,*) local f n=0  # one factor per monitor, as KDE Plasma sets them
+         for f in ${scale//,/ }; do QT_SCREEN_SCALE_FACTORS+="OUT$n=$f;" n=$((n + 1)); done
+         export QT_SCREEN_SCALE_FACTORS; BE_SCALE=$scale ;;
     *) export QT_SCALE_FACTOR=$scale; BE_SCALE=$scale ;;
   esac
   BE_WM=$wm
@@ -133,7 +138,7 @@ be_move_window() {
 
 be_outputs() {
   if [ ${#BE_MONITORS[@]} -gt 0 ]; then
-    xrandr --listmonitors | awk -v s="$BE_SCALE" 'NR > 1 { split($3, g, /[\/x+]/); print $2, g[5], g[6], g[1], g[3], s }' | tr -d '+*'
+    xrandr --listmonitors | awk -v s="$BE_SCALE" 'NR > 1 { split($3, g, /[\/x+]/); n = split(s, f, ","); print $2, g[5], g[6], g[1], g[3], f[(n > 1) ? NR - 1 : 1] }' | tr -d '+*'
   else
     xdotool getdisplaygeometry | awk -v s="$BE_SCALE" '{ print "screen", 0, 0, $1, $2, s }'
   fi

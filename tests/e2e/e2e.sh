@@ -47,8 +47,9 @@ mapped() { [ -n "$(be_window_geometry "$1")" ]; }
 click_launcher() {
   local x y w h
   read -r x y w h < <(be_window_geometry "Select Test")
-  be_click $(awk -v x="$x" -v y="$y" -v tx="$1" -v ty="$2" -v s="$SCALE_F" \
-    'BEGIN { printf "%d %d", x + int(tx * s / 15), y + int(ty * s / 15) }')
+  # At the scale of the output it is on (4665 twips wide), below a note if any.
+  be_click $(awk -v x="$x" -v y="$y" -v tx="$1" -v ty="$2" -v w="$w" -v h="$h" \
+    'BEGIN { s = w / 4665; printf "%d %d", x + int(tx * s), y + h - int(4545 * s) + int(ty * s) }')
 }
 show_launcher() {
   mapped "Select Test" && return 0
@@ -74,11 +75,12 @@ status() { wait_for "the program to end" '[ -s "$E2E_TMP/app.status" ]' && cat "
 
 # Raw RGB of tintoral-render's picture for output N and these options (made once).
 render() {
-  local n=$1 f x y w h
+  local n=$1 f x y w h tpp
   shift
   read -r x y w h < <(output "$n")
+  tpp=$(be_outputs | awk -v n="$n" 'NR == n + 1 { printf "%.17g", 1440 / (96 * $6) }')
   f="$E2E_TMP/render_$(printf '%s_' "$w" "$h" "$@" | tr -c 'A-Za-z0-9._-' _).rgb"
-  [ -f "$f" ] || { "$RENDER" --mode "$@" --size "${w}x$h" --twips-per-pixel "$TPP" --png "$f.png" \
+  [ -f "$f" ] || { "$RENDER" --mode "$@" --size "${w}x$h" --twips-per-pixel "$tpp" --png "$f.png" \
     && convert "$f.png" -depth 8 "rgb:$f"; } || fail_now "tintoral-render $* failed"
   echo "$f"
 }
@@ -234,6 +236,8 @@ step_monitors() {
   read -r x y _ _ < <(output 1)
   be_move_window "Select Test" $((x + 76)) $((y + 60))
   check "the selection window was moved to the second output" "$(inside 'Select Test' 1)" yes
+  check "the selection window is whole at the second output's scale" "$(be_window_geometry 'Select Test' | awk -v s="$(
+    be_outputs | awk 'NR == 2 { print $6 }')" '{ d = $3 - 4665 / 15 * s; print (d * d <= 1) ? "yes" : $3 }')" yes
   choose 16
   check "geometry: covers the second output" "$(be_window_geometry Tintoral)" "$(output 1)"
   expect "geometry on the second output" 1 18
@@ -282,6 +286,36 @@ step_unplug() {
   check "output removed: the selection window comes up on it" "$(inside 'Select Test' 0)" yes
   choose 17
   expect "output removed: colour bars" 0 12
+}
+
+# The info frame reads the output's device size; where the picture cannot be
+# exact (a desktop that scales it, a screen that rounds colours) a note under
+# it and one line on standard error say so, and only there. The frame's
+# picture stays in info.png for a look (E2E_KEEP=1).
+step_info() {
+  local x y w h ow oh
+  show_launcher
+  read -r x y w h < <(be_window_geometry "Select Test")
+  read -r _ _ ow oh < <(output 0)
+  be_shot "$E2E_TMP/info.rgb" "$(be_outputs | awk 'NR == 1 { print $1 }')"
+  convert -size "${ow}x$oh" -depth 8 "rgb:$E2E_TMP/info.rgb" -crop "${w}x$((h - w * 3845 / 4665))+$x+$y" "$E2E_TMP/info.png"
+  check "info frame: the output's device size" "$(tesseract "$E2E_TMP/info.png" - --psm 6 2>/dev/null \
+    | tr -d " " | grep -o "Resolution:[0-9]*x[0-9]*")" "Resolution:${ow}x$oh"
+  check "info frame: a note under the resolution" "$([ "$h" -gt $((w * 4545 / 4665 + 2)) ] && echo note || echo exact)" "$1"
+  check "standard error: lines" "$(grep -c '^tintoral: ' "$E2E_TMP/app.log")" "$([ "$1" = note ] && echo 1 || echo 0)"
+}
+
+# The screen's colour depth for the server started next.
+step_depth() { BE_DEPTH=$1; }
+
+# On a palette screen the program says in one line that it needs true colour
+# and ends with status 1 before it opens a window.
+step_refuse() {
+  local status=0
+  be_start "$SCALE" "$OUTPUTS" "$WM"
+  timeout 15 "$TINTORAL" > "$E2E_TMP/app.log" 2>&1 || status=$?
+  check "palette screen: exit status" "$status" 1
+  check "palette screen: one line said" "$(wc -l < "$E2E_TMP/app.log")" 1
 }
 
 # The output's resolution changes while a test is shown.

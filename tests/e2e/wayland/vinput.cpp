@@ -31,21 +31,10 @@ void global(void *, wl_registry *r, uint32_t name, const char *iface, uint32_t) 
   bindIf(r, name, iface, zwp_virtual_keyboard_manager_v1_interface, keyboards);
   bindIf(r, name, iface, zwlr_virtual_pointer_manager_v1_interface, pointers);
 }
-void globalRemoved(void *, wl_registry *, uint32_t) {}
-const wl_registry_listener registryListener{global, globalRemoved};
-
-// Each key the tests type has a key code of its own, so none needs a modifier.
-std::vector<std::string> keyNames() {
-  std::vector<std::string> names{"Escape", "Return", "space", "Tab", "BackSpace", "plus", "minus", "slash",
-                                 "asterisk", "Up", "Down", "Left", "Right", "Page_Up", "Page_Down"};
-  for (char c = 'a'; c <= 'z'; ++c) names.emplace_back(1, c);
-  for (char c = '0'; c <= '9'; ++c) names.emplace_back(1, c);
-  return names;
-}
+const wl_registry_listener registryListener{global, [](void *, wl_registry *, uint32_t) {}};
 
 uint32_t now() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 } // namespace
 
@@ -58,7 +47,11 @@ int main() {
   auto *keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboards, seat);
   zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointers, seat);
 
-  const auto names = keyNames();
+  // Each key the tests type has a key code of its own, so none needs a modifier.
+  std::vector<std::string> names;
+  std::istringstream keys("Escape Return space Tab BackSpace plus minus slash asterisk Up Down Left Right "
+                          "a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7 8 9");
+  for (std::string key; keys >> key;) names.push_back(key);
   std::string codes, symbols;
   for (size_t i = 0; i < names.size(); ++i) {
     codes += "<K" + std::to_string(i) + "> = " + std::to_string(i + 9) + ";";
