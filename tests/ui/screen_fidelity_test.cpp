@@ -3,6 +3,7 @@
 // device size and reaches the backing store unscaled; the pointer hides over
 // the pattern only while the selection window is away.
 #include "app/application.h"
+#include "platform/screen_fidelity.h"
 #include "platform/screen_metrics.h"
 #include "running_program.h"
 
@@ -102,6 +103,34 @@ TEST_F(Fidelity, ResolutionLineReportsDevicePixels)
     const QScreen *screen = launcher().screen();
     EXPECT_NEAR(s.width(), screen->size().width() * screen->devicePixelRatio(), 1.0);
     EXPECT_NEAR(s.height(), screen->size().height() * screen->devicePixelRatio(), 1.0);
+}
+
+// The verdict from what the window system reports: exact means no note, and a
+// note names what is wrong.
+TEST(ScreenFidelityVerdict, FromWhatTheWindowSystemReports)
+{
+    const QSize full(1280, 960);
+    struct Row {
+        const char *name;
+        platform::ScreenFacts facts;
+        const char *says; // nullptr: exact
+    } rows[] = {
+        {"X11 at 24 bits", {24, false, full, {}, 0}, nullptr},
+        {"Wayland at 200 %", {32, false, full, full, 640}, nullptr},
+        {"Qt drawing at 150 % itself", {32, false, full, full, 853}, nullptr},
+        {"Qt drawing 200 % on a 150 % output", {32, false, {1706, 1280}, full, 853}, "to 150 %"},
+        {"Xwayland, scale unknown", {24, true, full, {}, 0}, "through Xwayland"},
+        {"Xwayland hides the output size", {24, true, {640, 480}, full, 640}, "through Xwayland"},
+        {"16 bits", {16, false, full, {}, 0}, "16 bits per pixel"},
+        {"16 bits on a scaled output", {16, false, {1706, 1280}, full, 853}, "to 150 %"},
+    };
+    for (const Row &r : rows) {
+        const platform::ScreenFidelity f = platform::judgeFidelity(r.facts);
+        EXPECT_EQ(f.exact, r.says == nullptr) << r.name;
+        EXPECT_EQ(f.note.isEmpty(), f.exact) << r.name;
+        if (r.says)
+            EXPECT_TRUE(f.note.contains(QLatin1String(r.says))) << r.name << ": " << qPrintable(f.note);
+    }
 }
 
 } // namespace
