@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/launcher.h"
+#include "platform/desktop.h"
 #include "platform/qt_pattern_window.h"
 #include "platform/screen_fidelity.h"
 
@@ -136,8 +137,7 @@ void Program::activateDisplay(QScreen *screen)
     if (!window_)
         return;
     window_->coverScreen(screen);
-    window_->raise();
-    window_->activateWindow();
+    platform::activate(*window_);
     window_->setFocus(Qt::ActiveWindowFocusReason);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "pattern_window/mode_table.h"
+#include "platform/desktop.h"
 #include "platform/screen_fidelity.h"
 #include "platform/screen_metrics.h"
 
@@ -264,8 +265,7 @@ void Launcher::showWithFocus()
                          [this] { showScreenFidelity(); });
     }
     setVisible(true);
-    raise();
-    activateWindow();
+    platform::activate(*this);
 }
 
 void Launcher::paintEvent(QPaintEvent *event)
