@@ -261,8 +261,10 @@ void Launcher::showWithFocus()
     if (!shownBefore_) {
         shownBefore_ = true;
         program_.placeLauncher(*this);
+        // Queued: Qt gives the window its logical size on the new screen
+        // only after telling of the change.
         QObject::connect(windowHandle(), &QWindow::screenChanged, this,
-                         [this] { showScreenFidelity(); });
+                         [this] { showScreenFidelity(); }, Qt::QueuedConnection);
     }
     setVisible(true);
     platform::activate(*this);
