@@ -1,13 +1,17 @@
 #include "app/application.h"
 
 #include "app/launcher.h"
+#include "platform/desktop.h"
 #include "platform/qt_pattern_window.h"
+#include "platform/screen_fidelity.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+
+#include <cstdio>
 
 namespace tintoral {
 
@@ -35,6 +39,19 @@ void Program::start()
     display();
     showDisplay();
     followScreens();
+    reportFidelity(window_->screen());
+    QObject::connect(window_->windowHandle(), &QWindow::screenChanged, window_,
+                     [this](QScreen *s) { reportFidelity(s); });
+}
+
+void Program::reportFidelity(QScreen *screen)
+{
+    if (!screen || screen == reportedScreen_)
+        return;
+    reportedScreen_ = screen;
+    const platform::ScreenFidelity f = platform::screenFidelity(screen);
+    if (!f.exact)
+        std::fprintf(stderr, "tintoral: %s\n", qPrintable(f.note));
 }
 
 void Program::followScreens()
@@ -120,8 +137,7 @@ void Program::activateDisplay(QScreen *screen)
     if (!window_)
         return;
     window_->coverScreen(screen);
-    window_->raise();
-    window_->activateWindow();
+    platform::activate(*window_);
     window_->setFocus(Qt::ActiveWindowFocusReason);
 }
 

@@ -46,11 +46,15 @@ public:
 private:
     SelectionWindowLink &launcherLink();
     void followScreens();
+    // One line on standard error when the pattern window comes to a screen
+    // where the patterns are not exact.
+    void reportFidelity(QScreen *screen);
 
     QPointer<platform::QtPatternWindow> window_;
     QPointer<Launcher> launcher_;
     bool displayShown_ = false;
     bool ending_ = false;
+    QScreen *reportedScreen_ = nullptr;
 };
 
 } // namespace tintoral

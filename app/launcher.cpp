@@ -2,6 +2,8 @@
 
 #include "app/application.h"
 #include "pattern_window/mode_table.h"
+#include "platform/desktop.h"
+#include "platform/screen_fidelity.h"
 #include "platform/screen_metrics.h"
 
 #include <QButtonGroup>
@@ -136,6 +138,11 @@ void Launcher::buildControls()
     Label1 = new QLabel(Frame3);
     Label1->setGeometry(twips(120, 240, 4095, 255));
     Label1->setFocusPolicy(Qt::NoFocus);
+    fidelityNote = new QLabel(Frame3);
+    fidelityNote->setGeometry(twips(120, 495, 4335, 255));
+    fidelityNote->setWordWrap(true);
+    fidelityNote->setFocusPolicy(Qt::NoFocus);
+    fidelityNote->hide();
 
     buttons_ = new QButtonGroup(this);
     for (const ButtonDesign &d : kButtons) {
@@ -185,6 +192,24 @@ void Launcher::buildControls()
     Command2->setFocus(); // Exit has the focus when the window is first shown
 }
 
+void Launcher::showScreenFidelity()
+{
+    const platform::ScreenFidelity f = platform::screenFidelity(screen());
+    fidelityNote->setText(f.note);
+    fidelityNote->setVisible(!f.exact);
+    const int noteHeight = f.exact ? 0 : fidelityNote->heightForWidth(fidelityNote->width());
+    fidelityNote->resize(fidelityNote->width(), std::max(noteHeight, 1));
+    const int grow = noteHeight - noteHeight_;
+    noteHeight_ = noteHeight;
+    Frame3->resize(Frame3->width(), Frame3->height() + grow);
+    for (QWidget *w : {static_cast<QWidget *>(Frame1), static_cast<QWidget *>(Frame2),
+                       static_cast<QWidget *>(Command2)})
+        w->move(w->x(), w->y() + grow);
+    // Also after a move to a screen of another scale: the window keeps its
+    // logical size (X11 leaves the device size as it was, showing a part).
+    resize(4665 / kTwipsPerLogicalPixel, 4545 / kTwipsPerLogicalPixel + noteHeight_);
+}
+
 void Launcher::Form_Load()
 {
     program_.display(); // loads the pattern window unless it is loaded
@@ -232,13 +257,17 @@ int Launcher::orbitingValue() const { return Check1->isChecked() ? 1 : 0; }
 
 void Launcher::showWithFocus()
 {
+    showScreenFidelity();
     if (!shownBefore_) {
         shownBefore_ = true;
         program_.placeLauncher(*this);
+        // Queued: Qt gives the window its logical size on the new screen
+        // only after telling of the change.
+        QObject::connect(windowHandle(), &QWindow::screenChanged, this,
+                         [this] { showScreenFidelity(); }, Qt::QueuedConnection);
     }
     setVisible(true);
-    raise();
-    activateWindow();
+    platform::activate(*this);
 }
 
 void Launcher::paintEvent(QPaintEvent *event)

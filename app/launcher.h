@@ -47,6 +47,12 @@ public:
     // "Resolution : " + Str(columns) + " x " + Str(rows).
     static QString resolutionText(int columns, int rows);
 
+    // Under the resolution line, why the patterns are not exact on this
+    // window's screen; hidden where they are. Sets the window's size for its
+    // screen.
+    QLabel *fidelityNote = nullptr;
+    void showScreenFidelity();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -60,6 +66,7 @@ private:
     Program &program_;
     QButtonGroup *buttons_ = nullptr;
     bool shownBefore_ = false;
+    int noteHeight_ = 0; // what the note adds to the design's height, in logical pixels
 };
 
 } // namespace tintoral

@@ -1,10 +1,12 @@
 // tintoral: a full-screen test-pattern generator for checking and adjusting displays.
 #include "app/application.h"
 #include "platform/desktop.h"
+#include "platform/screen_fidelity.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +28,13 @@ int main(int argc, char **argv)
 
     tintoral::platform::chooseWindowSystem(argc, argv);
     QApplication app(argc, argv);
+    // On a palette screen Qt paints nothing: say so before any window opens.
+    if (!tintoral::platform::showsTrueColour(QGuiApplication::primaryScreen())) {
+        std::fprintf(stderr, "tintoral: this screen has %d bits per pixel; tintoral needs a "
+                             "true-colour screen (24 bits per pixel)\n",
+                     QGuiApplication::primaryScreen()->depth());
+        return 1;
+    }
     QApplication::setApplicationName(QStringLiteral("Tintoral"));
     QApplication::setApplicationVersion(QStringLiteral(TINTORAL_VERSION));
     QIcon icon;  // the application icon, built into the program in four sizes

@@ -1,6 +1,12 @@
 #include "platform/desktop.h"
 
 #include <QByteArray>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
 #include <QtGlobal>
 
 #include <string_view>
@@ -16,6 +22,42 @@ void chooseWindowSystem(int argc, char **argv)
         return;
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland")
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+}
+
+namespace {
+class ActivateWhenExposed final : public QObject {
+public:
+    explicit ActivateWhenExposed(QWindow *window) : QObject(window) { window->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = static_cast<QWindow *>(watched);
+        if (event->type() == QEvent::Expose && window->isExposed()) {
+            // After the expose has put the first frame on the surface.
+            QTimer::singleShot(0, window, [w = QPointer<QWindow>(window)] {
+                if (w && w->isVisible())
+                    w->requestActivate();
+            });
+            deleteLater();
+            window->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+} // namespace
+
+void activate(QWidget &widget)
+{
+    widget.raise();
+    widget.activateWindow();
+    QWindow *window = widget.windowHandle();
+    if (window && !window->isExposed() && !window->findChild<ActivateWhenExposed *>())
+        new ActivateWhenExposed(window);
+}
+
+bool fullScreenMovesByShowingAnew()
+{
+    static const bool anew = QGuiApplication::platformName() == QLatin1String("wayland");
+    return anew;
 }
 
 } // namespace tintoral::platform

@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 namespace tintoral::platform {
 
 // Picks the window system before the application object exists. On a Wayland
@@ -9,5 +11,17 @@ namespace tintoral::platform {
 // or no compositor answers. A platform the user named (-platform or
 // QT_QPA_PLATFORM) is left alone.
 void chooseWindowSystem(int argc, char **argv);
+
+// Raises a shown top-level widget and asks for the keyboard focus. A Wayland
+// compositor honours an activation only for a window it has mapped, and a
+// window just shown is not mapped yet: such a window asks again once it is
+// on screen (on X11 the second request changes nothing).
+void activate(QWidget &widget);
+
+// Whether a full-screen window reaches another screen only by being shown
+// anew there. Chosen once: on Wayland a window cannot place itself, and the
+// compositor takes the output a window asks for only as it enters full
+// screen; on X11 the program moves it.
+bool fullScreenMovesByShowingAnew();
 
 } // namespace tintoral::platform

@@ -1,5 +1,6 @@
 #include "platform/qt_pattern_window.h"
 
+#include "platform/desktop.h"
 #include "platform/screen_metrics.h"
 #include "platform/window_manager.h"
 
@@ -100,6 +101,8 @@ void QtPatternWindow::coverScreen(QScreen *screen)
     const bool otherScreen = this->screen() != screen;
     const bool moved = otherScreen || (!managed && !nativeGeometryFits(screen));
     if (otherScreen) {
+        if (fullScreenMovesByShowingAnew())
+            hide();
         setScreen(screen);
         setGeometry(screen->geometry());
         showFullScreen();

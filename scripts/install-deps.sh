@@ -7,8 +7,9 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-private-dev libgl-dev libxcb1-dev
-  # Qt's Wayland plugin: the program runs natively on a Wayland desktop
-  qt6-wayland
+  # Qt's Wayland plugin: the program runs natively on a Wayland desktop;
+  # wayland-client to ask the compositor for an output's device size
+  qt6-wayland libwayland-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # end-to-end tests: a real X server, a window manager and real X input;
   # x11-utils for xwininfo and xprop, which read window geometry and state
