@@ -54,23 +54,17 @@ void Session::act(const std::string &a)
     const std::string arg = a.substr(a.find(':') + 1);
     const std::map<std::string, std::function<void()>> actions = {
         {"click", [&] { const int i = std::stoi(arg); i >= 0 && i < 24 ? launcher().Command1[i]->click() : launcher().Command1_Click(std::int16_t(i)); }},
-        {"k", [&] { for (char c : arg) key(QString(QChar(c))); }},
-        {"enter", [&] { key("\r"); }}, {"space", [&] { key(" "); }}, {"esc", [&] { key("\x1b"); }}, {"shift", [&] { key({}); }},
-        {"all", [&] { for (int c = 0; c < 256; ++c) key(QString(QChar(c))); }},
-        {"left", [&] { mouse(QEvent::MouseButtonRelease, Qt::LeftButton); }},
-        {"middle", [&] { mouse(QEvent::MouseButtonRelease, Qt::MiddleButton); }},
-        {"right", [&] { mouse(QEvent::MouseButtonRelease, Qt::RightButton); }},
-        {"move", [&] { mouse(QEvent::MouseMove, Qt::NoButton); }},
-        {"tick", [&] { program.display().Timer1_Timer(); }},
-        {"stop", [&] { program.display().Timer1.setEnabled(false); }},
+        {"k", [&] { for (char c : arg) key(QString(QChar(c))); }}, {"enter", [&] { key("\r"); }}, {"space", [&] { key(" "); }},
+        {"esc", [&] { key("\x1b"); }}, {"shift", [&] { key({}); }}, {"all", [&] { for (int c = 0; c < 256; ++c) key(QString(QChar(c))); }},
+        {"left", [&] { mouse(QEvent::MouseButtonRelease, Qt::LeftButton); }}, {"right", [&] { mouse(QEvent::MouseButtonRelease, Qt::RightButton); }},
+        {"middle", [&] { mouse(QEvent::MouseButtonRelease, Qt::MiddleButton); }}, {"move", [&] { mouse(QEvent::MouseMove, Qt::NoButton); }},
+        {"tick", [&] { program.display().Timer1_Timer(); }}, {"stop", [&] { program.display().Timer1.setEnabled(false); }},
         {"step", [&] { state().TimerStep = std::int16_t(std::stoi(arg)); }},
         {"twips", [&] { std::sscanf(arg.c_str(), "%f,%f", &state().twipsPerPixelX, &state().twipsPerPixelY); }},
-        {"slider", [&] { launcher().Slider1->setValue(std::stoi(arg)); }},
-        {"orbiting", [&] { launcher().Check1->click(); }},
-        {"exit", [&] { launcher().Command2->click(); }},
-        {"wait", [&] { QTest::qWait(std::stoi(arg)); }},
+        {"slider", [&] { launcher().Slider1->setValue(std::stoi(arg)); }}, {"orbiting", [&] { launcher().Check1->click(); }},
+        {"exit", [&] { launcher().Command2->click(); }}, {"wait", [&] { QTest::qWait(std::stoi(arg)); }},
         {"hide-after", [&] { window()->setPointerHideDelay(std::stoi(arg)); }},
-        // Escape with a queued call behind it, which must run before the redraw returns.
+        // Escape with a call queued behind it, which must run before the redraw returns.
         {"esc-queued", [&] { QMetaObject::invokeMethod(qApp, [this] { queued = launcher().isVisible() ? "seen" : "hidden"; }, Qt::QueuedConnection); key("\x1b"); }},
     };
     const auto star = a.find('*'), colon = a.find(':'), from = star < colon ? star + 1 : 0; // N*ACTION repeats it
@@ -88,29 +82,24 @@ std::string Session::value(const std::string &name)
     const QScreen *screen = window()->screen();
     const QSize device = platform::screenDeviceSize(launcher().screen());
     const auto yes = [](bool b) { return std::string(b ? "yes" : "no"); };
-    const auto pixels = [&](float v, float t) { return QString::number(double(v) / double(t)).toStdString(); };
+    const auto n = [](double v) { return QString::number(v).toStdString(); };
     const std::map<std::string, std::function<std::string()>> values = {
-        {"mode", [&] { return std::to_string(s.currentMode); }}, {"nbBox", [&] { return std::to_string(s.nbBox); }},
-        {"nbBoxGeo", [&] { return std::to_string(s.nbBoxGeo); }}, {"nbPoints", [&] { return std::to_string(s.nbPoints); }},
-        {"half", [&] { return std::to_string(s.halfMode); }}, {"colour", [&] { return std::to_string(s.currentColor); }},
-        {"black", [&] { return std::to_string(s.blackLevel); }}, {"alt", [&] { return std::to_string(s.altMode); }},
-        {"step", [&] { return std::to_string(s.TimerStep); }},
-        {"orbit", [&] { return pixels(s.orbitX, s.twipsPerPixelX) + "," + pixels(s.orbitY, s.twipsPerPixelY); }},
-        {"timer", [&] { return yes(program.display().Timer1.enabled()); }},
-        {"interval", [&] { return std::to_string(program.display().Timer1.interval()); }},
+        {"mode", [&] { return n(s.currentMode); }}, {"nbBox", [&] { return n(s.nbBox); }}, {"nbBoxGeo", [&] { return n(s.nbBoxGeo); }},
+        {"nbPoints", [&] { return n(s.nbPoints); }}, {"half", [&] { return n(s.halfMode); }}, {"colour", [&] { return n(s.currentColor); }},
+        {"black", [&] { return n(s.blackLevel); }}, {"alt", [&] { return n(s.altMode); }}, {"step", [&] { return n(s.TimerStep); }},
+        {"orbit", [&] { return n(double(s.orbitX) / s.twipsPerPixelX) + "," + n(double(s.orbitY) / s.twipsPerPixelY); }},
+        {"timer", [&] { return yes(program.display().Timer1.enabled()); }}, {"interval", [&] { return n(program.display().Timer1.interval()); }},
         {"launcher", [&] { return yes(program.loadedLauncher() && program.loadedLauncher()->isVisible()); }},
-        {"frames", [&] { return std::to_string(window()->framesDrawn() - frames); }},
+        {"frames", [&] { return n(window()->framesDrawn() - frames); }},
         {"pixel", [&] { return QString::number(f.pixel(3, 3) & 0xffffff, 16).rightJustified(6, '0').toStdString(); }},
         {"pointer", [&] { return std::string(window()->pointerHidden() ? "hidden" : "shown"); }},
-        {"shown-as-drawn", [&] { return yes(shownAsDrawn()); }},
+        {"shown-as-drawn", [&] { return yes(shownAsDrawn()); }}, {"queued", [&] { return queued; }},
         // The frame covers the screen in device pixels, each pixel the twips of the screen's dpi and scale.
-        {"full", [&] { return yes(f.size() == screen->size() * window()->devicePixelRatio()
-                                  && s.twipsPerPixelX == float(1440.0 / (screen->logicalDotsPerInchX() * screen->devicePixelRatio()))
-                                  && s.formWidth == float(f.width() * double(s.twipsPerPixelX))); }},
+        {"full", [&] { return yes(f.size() == screen->size() * window()->devicePixelRatio() && s.formWidth == float(f.width() * double(s.twipsPerPixelX))
+                                  && s.twipsPerPixelX == float(1440.0 / (screen->logicalDotsPerInchX() * screen->devicePixelRatio()))); }},
         {"resolution", [&] { launcher().repaint(); return yes(launcher().Label1->text() == Launcher::resolutionText(device.width(), device.height())
                                   && std::abs(device.width() - screen->size().width() * screen->devicePixelRatio()) <= 1); }},
         {"ending", [&] { return yes(program.ending() && !window()->isVisible() && !launcher().isVisible()); }},
-        {"queued", [&] { return queued; }},
     };
     return values.count(name) ? values.at(name)() : "no such value";
 }
@@ -150,22 +139,17 @@ TEST(Layout, SelectionWindowAsRecorded)
     for (QWidget *w = l.Command2->nextInFocusChain(); w != l.Command2 && tab.size() < 100; w = w->nextInFocusChain())
         if (w->focusPolicy() & Qt::TabFocus)
             tab.push_back(w);
-    const auto nameOf = [&](QWidget *w) {
-        for (const auto &[name, n] : named)
-            if (n == w)
-                return name;
-        return QString("-");
-    };
+    std::map<QWidget *, QString> names;
+    for (const auto &[name, w] : named)
+        names[w] = name;
     QString dump = QString("first focus %1\n").arg(l.focusWidget() == l.Command2 ? "Command2" : "another");
     for (const auto &[name, w] : named) {
         const auto *b = qobject_cast<QAbstractButton *>(w);
-        QString text = b ? b->text() : w->windowTitle();
-        if (const auto *g = qobject_cast<QGroupBox *>(w))
-            text = g->title();
+        const auto *g = qobject_cast<QGroupBox *>(w);
+        const QString text = b ? b->text() : g ? g->title() : w->windowTitle();
         const QRect r = w->geometry();
         dump += QString("%1 \"%2\" \"%3\" %4,%5 %6x%7 in %8 tab %9").arg(name, text, w->toolTip()).arg(r.x()).arg(r.y()).arg(r.width())
-                    .arg(r.height()).arg(nameOf(w->parentWidget()))
-                    .arg(std::find(tab.begin(), tab.end(), w) - tab.begin());
+                    .arg(r.height()).arg(names[w->parentWidget()]).arg(std::find(tab.begin(), tab.end(), w) - tab.begin());
         if (const auto *s = qobject_cast<QSlider *>(w))
             dump += QString(" range %1..%2 steps %3,%4 value %5").arg(s->minimum()).arg(s->maximum()).arg(s->singleStep()).arg(s->pageStep()).arg(s->value());
         if (b) {
