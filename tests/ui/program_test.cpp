@@ -151,7 +151,7 @@ TEST(Layout, SelectionWindowAsRecorded)
     std::map<QWidget *, QString> names{{nullptr, "-"}};
     for (const auto &[name, w] : named)
         names[w] = name;
-    QString dump = QString("first focus %1\n").arg(l.focusWidget() == l.Command2 ? "Command2" : "another");
+    QString dump = QString("first focus %1, resolution line \"%2\"\n").arg(l.focusWidget() == l.Command2 ? "Command2" : "another", Launcher::resolutionText(800, 600));
     for (const auto &[name, w] : named) {
         const auto *b = qobject_cast<QAbstractButton *>(w);
         const auto *g = qobject_cast<QGroupBox *>(w);
