@@ -20,7 +20,6 @@ struct FakeProgram final : PatternWindowHost, TimerControl, SelectionWindowLink 
     WindowGeometry size;
     std::vector<std::uint32_t> image;
     bool timerOn = false, shown = false;
-    int intervalMs = 0;
     Display display{*this, *this, [this]() -> SelectionWindowLink & { return *this; }};
 
     WindowGeometry geometry() const override { return size; }
@@ -34,10 +33,10 @@ struct FakeProgram final : PatternWindowHost, TimerControl, SelectionWindowLink 
     void doEvents() override {}
     bool enabled() const override { return timerOn; }
     void setEnabled(bool on) override { timerOn = on; }
-    int interval() const override { return intervalMs; }
-    void setInterval(int ms) override { intervalMs = ms; }
+    int interval() const override { return 0; }
+    void setInterval(int) override {}
     bool isVisible() const override { return shown; }
-    int orbitingValue() const override { return 1; }
+    int orbitingValue() const override { return 1; } // orbiting on, as at start
     void showWithFocus() override { shown = true; }
 };
 
@@ -45,9 +44,8 @@ TEST(RedrawAllocations, NoneOnceTheWindowHasItsSize)
 {
     for (const WindowGeometry g : {WindowGeometry{1280, 720, 15, 15}, {1366, 768, 7.5f, 7.5f}, {801, 1203, 12.5f, 9}}) {
         FakeProgram f;
-        f.size = g;
         f.display.Form_Load();
-        for (const WindowGeometry size : {g, WindowGeometry{g.height, g.width, g.twipsPerPixelX, g.twipsPerPixelY}}) {
+        for (const WindowGeometry size : {g, WindowGeometry{g.height, g.width, g.twipsPerPixelX, g.twipsPerPixelY}}) { // and on its side
             f.size = size;
             f.display.Form_Resize(); // the first paint of a size may allocate
             const long before = test::newCalls();

@@ -5,8 +5,7 @@
 # in logical pixels, are side by side at their device sizes. Keys and clicks
 # go through one virtual keyboard and pointer ($VINPUT) held all run; clicks
 # then through sway's own seat commands.
-# X11's only: be_pointer_shown (sway draws the pointer into screenshots),
-# be_close_window and be_set_output.
+# X11's only: be_close_window and be_set_output.
 
 be_swaymsg() { swaymsg "$@" > "$E2E_TMP/swaymsg.out" 2>&1 || fail_now "swaymsg $*: $(cat "$E2E_TMP/swaymsg.out")"; }
 
