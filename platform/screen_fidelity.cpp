@@ -27,7 +27,7 @@ ScreenFidelity judgeFidelity(const ScreenFacts &f)
                    .arg(f.depth);
     if (f.throughXwayland)
         why << QStringLiteral("Running through Xwayland, where the desktop may scale the "
-                              "patterns: install qt6-wayland to run on Wayland itself.");
+                              "patterns: run tintoral on Wayland itself (needs qt6-wayland).");
     else if (!f.shown.isEmpty() && f.drawn != f.shown) {
         const double scale = f.logicalWidth > 0 ? f.shown.width() / f.logicalWidth : 0.0;
         why << QStringLiteral("The desktop scales this screen%1: patterns are not "
