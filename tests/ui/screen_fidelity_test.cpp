@@ -119,6 +119,7 @@ TEST(ScreenFidelityVerdict, FromWhatTheWindowSystemReports)
         {"Wayland at 200 %", {32, false, full, full, 640}, nullptr},
         {"Qt drawing at 150 % itself", {32, false, full, full, 853}, nullptr},
         {"Qt drawing 200 % on a 150 % output", {32, false, {1706, 1280}, full, 853}, "to 150 %"},
+        {"Qt still at 200 % on an output gone to 100 %", {32, false, {2560, 1920}, full, 1280}, "Restart"},
         {"Xwayland, scale unknown", {24, true, full, {}, 0}, "through Xwayland"},
         {"Xwayland hides the output size", {24, true, {640, 480}, full, 640}, "through Xwayland"},
         {"16 bits", {16, false, full, {}, 0}, "16 bits per pixel"},
