@@ -46,10 +46,13 @@ void Program::start()
 
 void Program::reportFidelity(QScreen *screen)
 {
-    if (!screen || screen == reportedScreen_)
+    if (!screen)
+        return;
+    const platform::ScreenFidelity f = platform::screenFidelity(screen);
+    if (screen == reportedScreen_ && f.note == reportedNote_)
         return;
     reportedScreen_ = screen;
-    const platform::ScreenFidelity f = platform::screenFidelity(screen);
+    reportedNote_ = f.note;
     if (!f.exact)
         std::fprintf(stderr, "tintoral: %s\n", qPrintable(f.note));
 }
@@ -63,6 +66,14 @@ void Program::followScreens()
     // it would be left outside).
     const auto watch = [this](QScreen *screen) {
         QObject::connect(screen, &QScreen::geometryChanged, window_, [this, screen] {
+            // A new scale of the same screen may make the patterns exact or
+            // not; queued, as Qt gives its windows the new scale after this.
+            QTimer::singleShot(0, window_, [this, screen] {
+                if (window_ && window_->screen() == screen)
+                    reportFidelity(screen);
+                if (launcher_ && launcher_->screen() == screen)
+                    launcher_->showScreenFidelity();
+            });
             if (!launcher_)
                 return;
             if (launcher_->screen() == screen

@@ -47,7 +47,7 @@ private:
     SelectionWindowLink &launcherLink();
     void followScreens();
     // One line on standard error when the pattern window comes to a screen
-    // where the patterns are not exact.
+    // where the patterns are not exact, or its screen becomes one.
     void reportFidelity(QScreen *screen);
 
     QPointer<platform::QtPatternWindow> window_;
@@ -55,6 +55,7 @@ private:
     bool displayShown_ = false;
     bool ending_ = false;
     QScreen *reportedScreen_ = nullptr;
+    QString reportedNote_;
 };
 
 } // namespace tintoral

@@ -16,7 +16,7 @@ namespace tintoral::platform {
 void chooseWindowSystem(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i)
-        if (std::string_view(argv[i]) == "-platform")
+        if (std::string_view(argv[i]) == "-platform" || std::string_view(argv[i]) == "--platform")
             return;
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return;

@@ -175,7 +175,8 @@ WindowGeometry QtPatternWindow::geometry() const
 {
     const QSize size = windowDeviceSize(this);
     const QScreen *s = screen();
-    return {size.width(), size.height(), float(twipsPerPixelX(s)), float(twipsPerPixelY(s))};
+    const double r = devicePixelRatioF();
+    return {size.width(), size.height(), float(twipsPerPixelX(s, r)), float(twipsPerPixelY(s, r))};
 }
 
 FrameBuffer QtPatternWindow::frame(int width, int height)

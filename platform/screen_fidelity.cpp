@@ -27,26 +27,31 @@ ScreenFidelity judgeFidelity(const ScreenFacts &f)
                    .arg(f.depth);
     if (f.throughXwayland)
         why << QStringLiteral("Running through Xwayland, where the desktop may scale the "
-                              "patterns: install qt6-wayland to run on Wayland itself.");
+                              "patterns: run tintoral on Wayland itself (needs qt6-wayland).");
     else if (!f.shown.isEmpty() && f.drawn != f.shown) {
-        const double scale = f.logicalWidth > 0 ? f.shown.width() / f.logicalWidth : 0.0;
-        why << QStringLiteral("The desktop scales this screen%1: patterns are not "
-                              "pixel-exact. Set it to 100 % or 200 %.")
-                   .arg(scale > 0 ? QStringLiteral(" to %1 %").arg(std::lround(scale * 100)) : QString());
+        const long percent = f.logicalWidth > 0 ? std::lround(100 * f.shown.width() / f.logicalWidth) : 0;
+        if (percent % 100 != 0)
+            why << QStringLiteral("The desktop scales this screen to %1 %: patterns are not "
+                                  "pixel-exact. Set it to 100 % or 200 %.")
+                       .arg(percent);
+        else // Qt kept the scale the screen had when the window opened
+            why << QStringLiteral("The desktop rescales what tintoral draws on this screen: "
+                                  "patterns are not pixel-exact. Restart tintoral.");
     }
     return {why.isEmpty(), why.join(QLatin1Char(' '))};
 }
 
 namespace {
 
-// The XWAYLAND extension is what Xwayland offers and no other X server does;
-// the Wayland socket in the environment catches older ones.
-bool throughXwayland()
+// Xwayland names its outputs XWAYLAND0, XWAYLAND1, ... (newer ones also
+// offer an XWAYLAND extension). A Wayland socket in the environment proves
+// nothing: Qt falls back to X11 when no compositor answers there.
+bool throughXwayland(const QScreen *screen)
 {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return false;
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (screen->name().startsWith(QLatin1String("XWAYLAND")))
         return true;
     xcb_connection_t *c = x11->connection();
     constexpr const char *name = "XWAYLAND";
@@ -76,7 +81,7 @@ ScreenFidelity screenFidelity(const QScreen *screen)
         return {};
     ScreenFacts f;
     f.depth = screen->depth();
-    f.throughXwayland = throughXwayland();
+    f.throughXwayland = throughXwayland(screen);
     const QSize logical = screen->handle()->geometry().size();
     const double r = nativeRatio(screen);
     f.drawn = QSize(int(std::lround(logical.width() * r)), int(std::lround(logical.height() * r)));

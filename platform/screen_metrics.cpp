@@ -25,14 +25,16 @@ QSize scaled(QSize size, double ratio)
 }
 } // namespace
 
-double twipsPerPixelX(const QScreen *screen)
+double twipsPerPixelX(const QScreen *screen, double ratio)
 {
-    return screen ? twipsPerPixel(screen->logicalDotsPerInchX(), screen->devicePixelRatio()) : 15.0;
+    return screen ? twipsPerPixel(screen->logicalDotsPerInchX(), ratio > 0 ? ratio : screen->devicePixelRatio())
+                  : 15.0;
 }
 
-double twipsPerPixelY(const QScreen *screen)
+double twipsPerPixelY(const QScreen *screen, double ratio)
 {
-    return screen ? twipsPerPixel(screen->logicalDotsPerInchY(), screen->devicePixelRatio()) : 15.0;
+    return screen ? twipsPerPixel(screen->logicalDotsPerInchY(), ratio > 0 ? ratio : screen->devicePixelRatio())
+                  : 15.0;
 }
 
 QSize screenDeviceSize(const QScreen *screen)

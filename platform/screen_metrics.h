@@ -10,8 +10,10 @@ namespace tintoral::platform {
 // Twips in one device pixel of a screen: 1440 / (logical dots per inch x
 // device pixel ratio), so that one twip-to-pixel step is one device pixel at
 // any display scale.
-double twipsPerPixelX(const QScreen *screen);
-double twipsPerPixelY(const QScreen *screen);
+// A window passes the ratio Qt draws it at, which may be a fraction of the
+// screen's where Qt draws at a fractional scale; 0 takes the screen's.
+double twipsPerPixelX(const QScreen *screen, double ratio = 0);
+double twipsPerPixelY(const QScreen *screen, double ratio = 0);
 
 // The screen's size in device pixels.
 QSize screenDeviceSize(const QScreen *screen);
