@@ -15,7 +15,7 @@ be_start() {
   chmod 0711 "$E2E_TMP"
   mkdir -m 0700 "$run"
   printf '%s\n' 'xwayland disable' 'default_border none' 'default_floating_border none' \
-    'focus_follows_mouse no' 'seat * hide_cursor 300' > "$run/config"
+    'focus_follows_mouse no' 'focus_on_window_activation smart' 'seat * hide_cursor 300' > "$run/config"
   chown -R 65534:65534 "$run"
   env -i PATH="$PATH" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     WLR_HEADLESS_OUTPUTS=$(($(tr -cd , <<< "$2" | wc -c) + 1)) \
