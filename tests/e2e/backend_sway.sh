@@ -62,9 +62,12 @@ be_window_geometry() {
 
 be_start_app() {
   rm -f "$E2E_TMP/app.status"
-  ( set +e; "$TINTORAL" "$@" > "$E2E_TMP/app.log" 2>&1; echo $? > "$E2E_TMP/app.status" ) &
+  # The program's own pid goes to the trap too: one that hangs on its way out
+  # (Qt's Wayland plugin can, at exit) must not outlive the run.
+  ( set +e; "$TINTORAL" "$@" > "$E2E_TMP/app.log" 2>&1 & echo $! > "$E2E_TMP/app.pid"; wait $!; echo $? > "$E2E_TMP/app.status" ) &
   E2E_PIDS+=($!)
   wait_for "the pattern window" '[ -n "$(be_window_geometry Tintoral)" ]' || { cat "$E2E_TMP/app.log"; exit 1; }
+  E2E_PIDS+=("$(cat "$E2E_TMP/app.pid")")
   sleep 0.3
 }
 
