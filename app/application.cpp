@@ -30,10 +30,13 @@ Program::~Program()
     delete window_.data();
 }
 
-void Program::start()
+void Program::start(QScreen *screen, std::optional<std::int32_t> mode)
 {
+    startScreen_ = screen;
     display();
     showDisplay();
+    if (mode)
+        launcher().chooseMode(*mode);
     followScreens();
 }
 
@@ -112,7 +115,7 @@ void Program::showDisplay()
     if (displayShown_)
         return;
     displayShown_ = true;
-    window_->showFullScreenOn(QGuiApplication::primaryScreen());
+    window_->showFullScreenOn(startScreen_ ? startScreen_ : QGuiApplication::primaryScreen());
 }
 
 void Program::activateDisplay(QScreen *screen)

@@ -48,3 +48,18 @@ QSize windowDeviceSize(const QWidget *widget)
 }
 
 } // namespace tintoral::platform
+
+namespace tintoral::platform {
+
+QRect screenDeviceGeometry(const QScreen *screen)
+{
+    if (!screen)
+        return {};
+    if (const QPlatformScreen *native = screen->handle())
+        return native->geometry();
+    const double r = screen->devicePixelRatio();
+    const QRect g = screen->geometry();
+    return {QPoint(int(std::lround(g.x() * r)), int(std::lround(g.y() * r))), screenDeviceSize(screen)};
+}
+
+} // namespace tintoral::platform

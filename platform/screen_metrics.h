@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QSize>
 
 class QScreen;
@@ -15,6 +16,8 @@ double twipsPerPixelY(const QScreen *screen);
 
 // The screen's size in device pixels.
 QSize screenDeviceSize(const QScreen *screen);
+// Its place and size on the desktop in device pixels, as the window system has them.
+QRect screenDeviceGeometry(const QScreen *screen);
 
 // The client area of a top-level widget in device pixels, as the window
 // system has it (not the logical size times the ratio, which rounding can
