@@ -12,8 +12,8 @@ packages=(
   # x11-utils for xwininfo and xprop, which read window geometry and state
   xvfb xauth openbox xdotool wmctrl x11-xserver-utils x11-utils imagemagick
   # packaging: Windows resource compiler, desktop and AppStream validators,
-  # Debian package tools, man pages
-  binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev man-db
+  # Debian package tools and checker, man pages
+  binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev lintian man-db
 )
 # `make fuzz` only (scripts/fuzz.sh passes "fuzz"): Clang and its libFuzzer runtime
 if [ "${1:-}" = fuzz ]; then

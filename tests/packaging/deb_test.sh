@@ -5,7 +5,7 @@
 #   deb_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
-for tool in cpack dpkg dpkg-deb dpkg-shlibdeps readelf; do
+for tool in cpack dpkg dpkg-deb dpkg-shlibdeps readelf lintian; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool not installed (make test installs it: scripts/install-deps.sh)"; exit 1; }
 done
 work=$(mktemp -d)
@@ -37,6 +37,8 @@ cat >"$work/want" <<'LIST'
 /usr/bin/tintoral
 /usr/bin/tintoral-render
 /usr/share/applications/org.tintoral.Tintoral.desktop
+/usr/share/doc/tintoral/changelog.gz
+/usr/share/doc/tintoral/copyright
 /usr/share/icons/hicolor/16x16/apps/tintoral.png
 /usr/share/icons/hicolor/256x256/apps/tintoral.png
 /usr/share/icons/hicolor/32x32/apps/tintoral.png
@@ -61,6 +63,14 @@ version=$("$root/usr/bin/tintoral-render" --version) || true
 # The unpacked tool draws: white over a 2 x 1 window of 15 twips a pixel.
 drawn=$("$root/usr/bin/tintoral-render" --mode 3 --size 2x1 --list -) || true
 [ "$drawn" = "fill 0 0 30 15 16777215" ] || fail "the installed tintoral-render drew '$drawn'"
+
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/tintoral" --version) || true
+[ "$version" = "tintoral 1.00" ] || fail "tintoral --version without a display printed '$version'"
+
+# Debian's own checker: no errors and no warnings.
+lintian --no-cfg "$deb" >"$work/lintian.log" 2>&1 || true
+cat "$work/lintian.log"
+! grep -E '^[EW]: ' "$work/lintian.log" >/dev/null || fail "lintian reports errors or warnings (above)"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "Debian package as expected"
