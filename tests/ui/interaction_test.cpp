@@ -147,6 +147,21 @@ TEST_F(Interaction, TicksMoveThePatternOnlyWhileOrbitingIsOn)
     EXPECT_TRUE(display().Timer1.enabled()); // nothing stops it once started
 }
 
+// tintoral --test 18: the geometry test with its default tuning, orbiting on
+// at the slider's start value of one second, the selection window hidden.
+TEST(StartWithATest, ShowsItAsTheSelectionWindowWould)
+{
+    Program program;
+    program.start(nullptr, 18);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(program.displayWindow()));
+    const PatternState &s = program.display().state;
+    EXPECT_EQ(s.currentMode, 18);
+    EXPECT_EQ(program.display().Timer1.interval(), 1000);
+    EXPECT_TRUE(program.display().Timer1.enabled());
+    EXPECT_FALSE(program.loadedLauncher()->isVisible());
+    EXPECT_EQ(program.displayWindow()->frameImage().pixel(0, 0), qRgb(255, 255, 255)); // the frame
+}
+
 TEST_F(Interaction, ExitUnloadsThePatternWindowFirstAndEndsTheProgram)
 {
     QPointer<QWidget> pattern = window();
