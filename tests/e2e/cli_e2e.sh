@@ -27,7 +27,7 @@ while IFS='|' read -r args headless want; do
   eval "set -- $args"
   for display in "$DISPLAY" ""; do
     status=0
-    err=$(DISPLAY=$display "$TINTORAL" "$@" 2>&1 > /dev/null) || status=$?
+    err=$(DISPLAY=$display timeout 10 "$TINTORAL" "$@" 2>&1 > /dev/null) || status=$?
     [ -n "$display" ] || { check "$args without a display: status" "$status" "$headless"; continue; }
     check "$args: status, lines, message" "$status $(wc -l <<<"$err") ${err:0:${#want}}" "2 1 $want"
   done
