@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench package gallery test-sanitize fuzz clean
+.PHONY: all deps configure build run test golden bench package gallery test-sanitize fuzz clean
 
 all: build
 
@@ -26,6 +26,14 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Rewrites the golden files of the tests (frames, selection window, packaging)
+# from what the build draws now: run after a wanted change, review the diff.
+golden: build
+	@TINTORAL_WRITE_GOLDEN=1 $(BUILD_DIR)/tests/tintoral-unit-tests --gtest_filter='Frames.*' > /dev/null
+	@TINTORAL_WRITE_GOLDEN=1 QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/tintoral-ui-tests --gtest_filter='Layout.*' > /dev/null
+	@TINTORAL_WRITE_GOLDEN=1 bash tests/packaging/packaging_test.sh . $(BUILD_DIR) > /dev/null
+	@git status --short tests/golden
 
 bench: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tintoral-bench

@@ -30,50 +30,33 @@ void require(bool ok, const char *what, const std::vector<std::string> &args)
 }
 
 bool within(int v, int lo, int hi) { return v >= lo && v <= hi; }
-
 bool finitePositive(float v) { return std::isnormal(v) && v > 0.0f; }
-
-bool onePixelAtMost(float shift, float pixel)
-{
-    return shift == 0.0f || shift == pixel || shift == -pixel;
-}
+bool onePixelAtMost(float shift, float pixel) { return shift == 0.0f || shift == pixel || shift == -pixel; }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     std::vector<std::string> args(1);
-    for (std::size_t i = 0; i < size && args.size() <= 64; ++i) {
-        if (data[i] == 0)
-            args.emplace_back();
-        else
-            args.back() += char(data[i]);
-    }
-
-    const tintoral::ParseResult r = tintoral::parseRenderArguments(args);
-    const tintoral::ParseResult again = tintoral::parseRenderArguments(args);
+    for (std::size_t i = 0; i < size && args.size() <= 64; ++i)
+        data[i] == 0 ? args.emplace_back() : args.back() += char(data[i]);
+    const tintoral::ParseResult r = tintoral::parseRenderArguments(args), again = tintoral::parseRenderArguments(args);
     require(r.ok == again.ok && r.error == again.error, "two parses differ", args);
-
     if (!r.ok) {
-        require(!r.error.empty(), "refused without a message", args);
-        require(r.error[0] == '-' || r.error.rfind("unknown option '", 0) == 0,
-                "the message does not begin with the option", args);
+        require(r.error.rfind("-", 0) == 0 || r.error.rfind("unknown option '", 0) == 0, "the message does not begin with the option", args);
         return 0;
     }
     const tintoral::RenderOptions &o = r.options;
+    const tintoral::PatternState &s = o.state;
     if (o.help || o.version)
         return 0;
-    const tintoral::PatternState &s = o.state;
     require(within(o.width, 1, 16384) && within(o.height, 1, 16384), "window size out of range", args);
     require(o.listPath.empty() != o.pngPath.empty(), "not exactly one output", args);
-    require(within(s.nbBox, 2, 255) && within(s.nbBoxGeo, 4, 50) && within(s.nbPoints, 5, 70)
-                && within(s.halfMode, 0, 1) && within(s.currentColor, 0, 7)
-                && within(s.blackLevel, 1, 64) && within(s.altMode, 0, 1) && s.TimerStep == 0,
+    require(within(s.nbBox, 2, 255) && within(s.nbBoxGeo, 4, 50) && within(s.nbPoints, 5, 70) && within(s.halfMode, 0, 1)
+                && within(s.currentColor, 0, 7) && within(s.blackLevel, 1, 64) && within(s.altMode, 0, 1) && s.TimerStep == 0,
             "a tuning value out of range", args);
-    require(finitePositive(s.twipsPerPixelX) && finitePositive(s.twipsPerPixelY)
-                && finitePositive(s.formWidth) && finitePositive(s.formHeight),
-            "geometry that is not a finite positive normal number", args);
-    require(onePixelAtMost(s.orbitX, s.twipsPerPixelX) && onePixelAtMost(s.orbitY, s.twipsPerPixelY),
-            "a shift of more than one pixel", args);
+    require(finitePositive(s.twipsPerPixelX) && finitePositive(s.twipsPerPixelY) && finitePositive(s.formWidth)
+                && finitePositive(s.formHeight), "geometry that is not a finite positive normal number", args);
+    require(onePixelAtMost(s.orbitX, s.twipsPerPixelX) && onePixelAtMost(s.orbitY, s.twipsPerPixelY), "a shift of more than one pixel", args);
     return 0;
 }

@@ -2,38 +2,35 @@
 // that orbit, the pending events run after each tick. Memory must stay flat,
 // counted by the replaced operator new and, for what the toolkit mallocs, by
 // the C allocator (under AddressSanitizer LeakSanitizer stands in for it).
-
+#include "app/application.h"
 #include "tests/alloc/counting_new.h"
-#include "tests/ui/running_program.h"
 
 #include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <malloc.h>
 
-namespace tintoral {
-namespace {
-
-using LongRun = test::RunningProgram;
-
-TEST_F(LongRun, TwentyThousandOrbitTicksLeaveMemoryFlat)
+TEST(LongRun, TwentyThousandOrbitTicksLeaveMemoryFlat)
 {
     constexpr int kTicks = 20000, kWarmUp = 500;
     constexpr std::int16_t kMoving[] = {8, 10, 11, 12, 16, 9, 23}; // dots, grid, crosses, test card
-    launcher().Slider1->setValue(1);
+    tintoral::Program program;
+    program.start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(program.displayWindow()));
+    program.launcher().Slider1->setValue(1);
     long newBytes = 0, mallocBytes = 0;
     for (int i = 0; i < kTicks; ++i) {
         if (i % (kTicks / 7) == 0)
-            launcher().Command1_Click(kMoving[i / (kTicks / 7) % 7]);
-        display().Timer1_Timer();
+            program.launcher().Command1_Click(kMoving[i / (kTicks / 7) % 7]);
+        program.display().Timer1_Timer();
         QCoreApplication::processEvents();
         if (i == kWarmUp)
-            newBytes = test::liveNewBytes(), mallocBytes = long(mallinfo2().uordblks);
+            newBytes = tintoral::test::liveNewBytes(), mallocBytes = long(mallinfo2().uordblks);
     }
-    EXPECT_TRUE(display().Timer1.enabled());
+    EXPECT_TRUE(program.display().Timer1.enabled());
     // A leak of even a few bytes a tick would show a hundred kilobytes or more.
-    EXPECT_LE(test::liveNewBytes() - newBytes, 16 * 1024) << "live operator new bytes grew";
+    EXPECT_LE(tintoral::test::liveNewBytes() - newBytes, 16 * 1024) << "live operator new bytes grew";
     EXPECT_LE(long(mallinfo2().uordblks) - mallocBytes, 256 * 1024) << "the C allocator's bytes in use grew";
 }
-
-} // namespace
-} // namespace tintoral

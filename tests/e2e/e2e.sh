@@ -1,0 +1,242 @@
+#!/usr/bin/env bash
+# The real program on a real display server, driven by real input: one row of
+# scenarios.txt (server backend, scale, outputs, window manager, steps). The
+# screen is compared byte for byte with tintoral-render at the output's device
+# size and twips per pixel. What depends on the server is done by the be_*
+# functions of backend_<name>.sh.
+#   e2e.sh SCENARIO TINTORAL RENDER    (E2E_KEEP=1 keeps the scratch folder)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+read -r NAME BACKEND SCALE OUTPUTS WM STEPS < <(awk -v n="$1" '$1 == n' "$here/scenarios.txt")
+[ -n "${STEPS:-}" ] || { echo "no scenario '$1' in scenarios.txt"; exit 2; }
+TINTORAL=$2 RENDER=$3 E2E_PIDS=() E2E_TMP=$(mktemp -d /tmp/tintoral-e2e.XXXXXX) FAILS=0 PASSES=0
+cleanup() {
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2> /dev/null || true; done
+  sleep 0.2
+  for pid in "${E2E_PIDS[@]}"; do kill -9 "$pid" 2> /dev/null || true; done
+  [ -n "${E2E_KEEP:-}" ] && echo "kept $E2E_TMP" || rm -rf "$E2E_TMP"
+}
+trap cleanup EXIT
+# Polls for up to 15 s: a loaded machine can take seconds to map a window.
+wait_for() {
+  for _ in $(seq 300); do eval "$2" > /dev/null 2>&1 && return 0; sleep 0.05; done
+  echo "FAIL: timed out waiting for $1"; return 1
+}
+fail_now() { echo "FAIL: $*"; exit 1; }
+check() { [ "$2" = "$3" ] && PASSES=$((PASSES + 1)) || { FAILS=$((FAILS + 1)); echo "FAIL: $1: got '$2', want '$3'"; }; }
+source "$here/backend_$BACKEND.sh"
+
+# Centres of the 24 test buttons in client-area twips of "Select Test" (15
+# twips a logical pixel) by element index, and the mode each one shows.
+BUTTON=("1207 1087" "487 1087" "1927 1087" "2647 1087" "3367 1087" "847 1327" "2287 1327" "3727 1327"
+  "1087 2527" "3307 2527" "1087 2767" "1087 3007" "1087 3247" "3727 1567" "2287 1567" "847 1567"
+  "3307 2767" "4087 1087" "847 1807" "1087 3487" "1087 3727" "2287 1807" "3727 1807" "3307 3727")
+MODE=(2 1 3 4 8 5 6 7 14 23 15 16 17 11 10 9 18 12 13 19 20 21 22 24)
+ORBITING="2430 3247" EXIT="2287 4267"
+
+shown() { [ -n "$(be_window_geometry "$1")" ] && echo shown || echo hidden; }
+output() { be_outputs | awk -v n="$1" 'NR == n + 1 { print $2, $3, $4, $5 }'; } # output N: "X Y W H"
+inside() { # whether window $1 lies wholly in output $2
+  read -r x y w h < <(be_window_geometry "$1"); read -r ox oy ow oh < <(output "$2")
+  [ "$x" -ge "$ox" ] && [ "$y" -ge "$oy" ] && [ $((x + w)) -le $((ox + ow)) ] && [ $((y + h)) -le $((oy + oh)) ] && echo yes || echo "no: $x $y $w $h"
+}
+click_launcher() {
+  read -r x y _ _ < <(be_window_geometry "Select Test")
+  be_click $(awk -v x="$x" -v y="$y" -v tx="$1" -v ty="$2" -v s="$SCALE_F" 'BEGIN { printf "%d %d", x + int(tx * s / 15), y + int(ty * s / 15) }')
+}
+show_launcher() { [ "$(shown 'Select Test')" = shown ] || { be_key Escape; wait_for "the selection window" '[ "$(shown "Select Test")" = shown ]'; sleep 0.2; }; }
+choose() { show_launcher; click_launcher ${BUTTON[$1]}; wait_for "test $1 to be chosen" '[ "$(shown "Select Test")" = hidden ]'; }
+running() { [ -s "$E2E_TMP/app.status" ] && echo "ended with $(cat "$E2E_TMP/app.status")" || echo running; }
+status() { wait_for "the program to end" '[ -s "$E2E_TMP/app.status" ]'; running; }
+
+# Raw RGB of tintoral-render's picture for output N: MODE OPTIONS... (made once).
+render() {
+  local n=$1 f; shift
+  read -r _ _ w h < <(output "$n")
+  f="$E2E_TMP/render_$(printf '%s_' "$w" "$h" "$@" | tr -c 'A-Za-z0-9._-' _)"
+  [ -f "$f.rgb" ] || { "$RENDER" --mode "$@" --size "${w}x$h" --twips-per-pixel "$TPP" --png "$f.png" && convert "$f.png" -depth 8 "rgb:$f.rgb"; } \
+    || fail_now "tintoral-render $* failed"
+  echo "$f.rgb"
+}
+# Shoots output N until it equals one of the raw images given: prints the
+# position of the one matched (1, 2, ...), or 0 after TRIES shots.
+await_match() {
+  local n=$1 i k f; shift
+  for i in $(seq "${TRIES:-25}"); do
+    be_shot "$E2E_TMP/last.rgb" "$(be_outputs | awk -v n="$n" 'NR == n + 1 { print $1 }')"
+    k=0; for f in "$@"; do k=$((k + 1)); cmp -s "$E2E_TMP/last.rgb" "$f" && { echo "$k"; return 0; }; done
+    sleep 0.15
+  done
+  echo 0
+}
+# Output N shows exactly MODE OPTIONS...; a failure keeps both pictures and their difference.
+expect() {
+  local what=$1 n=$2 want; shift 2
+  want=$(render "$n" "$@")
+  [ "$(await_match "$n" "$want")" = 1 ] && { PASSES=$((PASSES + 1)); return; }
+  local d=${E2E_ARTIFACTS:-/tmp/tintoral-e2e-failures}/$NAME-$(tr -c 'A-Za-z0-9._-' _ <<< "$what")
+  mkdir -p "${d%/*}"; read -r _ _ w h < <(output "$n"); FAILS=$((FAILS + 1))
+  for f in screen:$E2E_TMP/last.rgb render:$want; do convert -size "${w}x$h" -depth 8 "rgb:${f#*:}" "$d.${f%%:*}.png"; done
+  echo "FAIL: $what: $(compare -metric AE "$d.screen.png" "$d.render.png" "$d.diff.png" 2>&1) pixels differ from --mode $* ($d.*.png)"
+}
+list() { [ "$1" = all ] && seq 0 23 || echo "${1//,/ }"; }
+
+# The server and the program: a black pattern over the first output, the
+# selection window on Escape with the focus, on that output, at the scale
+# asked; then orbiting off for the still comparisons.
+step_start() {
+  be_start "$SCALE" "$OUTPUTS" "$WM"
+  read -r _ _ _ _ _ SCALE_F < <(be_outputs)
+  TPP=$(awk -v s="$SCALE_F" 'BEGIN { printf "%.17g", 1440 / (96 * s) }')
+  echo "$NAME: scale $SCALE_F on $OUTPUTS, $TPP twips per pixel, window manager $WM"
+  be_start_app
+  check "start: the pattern covers the first output" "$(be_window_geometry Tintoral)" "$(output 0)"
+  check "start: no selection window" "$(shown 'Select Test')" hidden
+  expect "start: black" 0 0
+  show_launcher
+  check "Escape: the selection window has the focus" "$(be_focused)" "Select Test"
+  check "the selection window is on the first output" "$(inside 'Select Test' 0)" yes
+  read -r _ _ w _ < <(be_window_geometry "Select Test")
+  # Every click is placed for this scale: stop at once if the program runs at another.
+  [ "$(awk -v w="$w" -v s="$SCALE_F" 'BEGIN { d = w - 4665 / 15 * s; print d * d <= 1.5 }')" = 1 ] \
+    || fail_now "the selection window is $w pixels wide, not that of scale $SCALE_F"
+  click_launcher $ORBITING
+}
+
+# Real keys and clicks: the focus back on the pattern, keys and their aliases
+# tune it, the left button does nothing and the right one brings the selection window.
+step_input() {
+  choose 15
+  check "after choosing: the focus is on the pattern" "$(be_focused)" Tintoral
+  expect "red shading" 0 9
+  be_key plus; expect "plus: 17 steps" 0 9 --nb-box 17
+  be_key m; expect "m: 18 steps" 0 9 --nb-box 18
+  be_key p; expect "p: 17 steps" 0 9 --nb-box 17
+  be_key Return; be_click 300 200 1
+  check "left button: no selection window" "$(shown 'Select Test')" hidden
+  be_click 300 200 3
+  wait_for "the selection window on the right button" '[ "$(shown "Select Test")" = shown ]'
+}
+
+step_tests() { for i in $(list "$1"); do choose "$i"; expect "test $i at default" 0 "${MODE[$i]}"; done; }
+
+# Button index | keys | the options they set | the keys that restore the defaults.
+TUNED=("1|plus slash|--nb-box 17 --half-mode 1|slash Return" "4|plus plus plus|--black-level 4|Return"
+  "8|minus minus minus|--nb-points 22|Return" "9|space asterisk|--alt-mode 1 --nb-points 50|space Return"
+  "16|plus slash|--nb-box-geo 25 --half-mode 1|slash Return" "19|plus plus|--current-color 2|Return"
+  "20|minus|--current-color 7|Return" "23|plus plus slash|--nb-points 27 --half-mode 1|slash Return" "18|asterisk|--nb-box 255|Return")
+step_tuned() {
+  for row in "${TUNED[@]}"; do
+    IFS='|' read -r i keys options restore <<< "$row"
+    [ "$1" = all ] || [[ ",$1," == *",$i,"* ]] || continue
+    choose "$i"; be_key $keys
+    expect "test $i after '$keys'" 0 "${MODE[$i]}" $options
+    be_key $restore
+    expect "test $i back at default after '$restore'" 0 "${MODE[$i]}"
+  done
+}
+
+# While keys change the density as fast as they come, every shot is a whole
+# frame of a density typed; the shot right after a test button is one of the
+# two tests, never a frame of the wrong size or a blend.
+step_burst() {
+  local frames=() torn=0
+  choose 8
+  for n in 25 26 27 28 29 30; do frames+=("$(render 0 14 --nb-points "$n")"); done
+  be_key plus plus plus plus plus &
+  for _ in $(seq 12); do [ "$(TRIES=1 await_match 0 "${frames[@]}")" = 0 ] && torn=$((torn + 1)); done
+  wait $!
+  check "burst of keys: torn shots" "$torn" 0
+  check "burst of keys: the last density typed" "$(await_match 0 "${frames[5]}")" 1
+  be_key Return; choose 2; show_launcher; click_launcher ${BUTTON[9]}
+  check "test switch: the first shot a whole frame" "$(TRIES=1 await_match 0 "$(render 0 3)" "$(render 0 23)")" 2
+}
+
+# Orbiting on, the slider at 1 s: after the first tick the pattern sits one
+# pixel up, or up and right if the shot came after the second tick.
+step_orbit() {
+  show_launcher; click_launcher $ORBITING
+  for i in $(list "$1"); do
+    choose "$i"; sleep 1.1
+    # 1 or 2: one of the two positions; 3: still at home
+    check "test $i orbiting: one pixel from home after a tick" "$(await_match 0 "$(render 0 "${MODE[$i]}" --orbit 0,-1)" \
+      "$(render 0 "${MODE[$i]}" --orbit 1,-1)" "$(render 0 "${MODE[$i]}")" | tr 12 ss)" s
+  done
+  show_launcher; click_launcher $ORBITING
+}
+
+step_exit() {
+  show_launcher; click_launcher $EXIT
+  check "exit: status" "$(status)" "ended with 0"
+  check "exit: no window left" "$(shown Tintoral) $(shown 'Select Test')" "hidden hidden"
+}
+
+# Exit, then the pattern window and the selection window closed by the window manager.
+step_close() {
+  step_exit
+  be_start_app; be_close_window Tintoral
+  check "pattern window closed: status" "$(status)" "ended with 0"
+  be_start_app; show_launcher; be_close_window "Select Test"
+  check "selection window closed: status" "$(status)" "ended with 0"
+}
+
+# A test shows on the output the selection window was moved to, and back.
+step_monitors() {
+  read -r x y _ _ < <(output 1)
+  be_move_window "Select Test" $((x + 76)) $((y + 60))
+  check "the selection window was moved to the second output" "$(inside 'Select Test' 1)" yes
+  for i in 16 8 9 23; do
+    choose "$i"; expect "test $i on the second output" 1 "${MODE[$i]}"
+    check "test $i covers the second output" "$(be_window_geometry Tintoral)" "$(output 1)"
+  done
+  be_key plus plus; expect "test card denser on the second output" 1 24 --nb-points 27
+  be_key Return; show_launcher; be_move_window "Select Test" 200 100
+  check "the selection window was moved back" "$(inside 'Select Test' 0)" yes
+  choose 8; expect "dots on the first output" 0 14
+  check "dots: cover the first output" "$(be_window_geometry Tintoral)" "$(output 0)"
+}
+
+# Over the pattern the pointer hides after 2 s still and comes back when the
+# mouse moves; it stays while the selection window is up.
+step_pointer() {
+  choose 2; be_move_pointer 500 400; sleep 0.5
+  check "pointer: shown right after a movement" "$(be_pointer_shown 500 400)" shown
+  sleep 2.2; check "pointer: hidden after 2 seconds still" "$(be_pointer_shown 500 400)" hidden
+  be_move_pointer 520 410; sleep 0.3
+  check "pointer: shown again when the mouse moves" "$(be_pointer_shown 520 410)" shown
+  show_launcher; be_move_pointer 40 700; sleep 2.6
+  check "pointer: stays while the selection window is up" "$(be_pointer_shown 40 700)" shown
+}
+
+# The output that shows the test goes away: the program moves to the other.
+step_unplug() {
+  read -r x y _ _ < <(output 1)
+  show_launcher; be_move_window "Select Test" $((x + 76)) $((y + 60))
+  choose 9; expect "crosses on the second output" 1 23
+  be_remove_output "$(be_outputs | awk 'NR == 2 { print $1 }')"
+  check "output removed: the program still runs" "$(running)" running
+  check "output removed: the pattern covers the remaining output" "$(be_window_geometry Tintoral)" "$(output 0)"
+  expect "output removed: crosses" 0 23
+  show_launcher
+  check "output removed: the selection window comes up on it" "$(inside 'Select Test' 0)" yes
+  choose 17; expect "output removed: colour bars" 0 12
+}
+
+# The output's resolution changes while a test is shown.
+step_resize() {
+  choose 16; expect "geometry at $OUTPUTS" 0 18
+  for size in 800x600 1023x767 1280x1024 1023x767; do
+    be_set_output "$(be_outputs | awk '{ print $1 }')" "${size%x*}" "${size#*x}" "$SCALE_F"
+    check "resolution $size: the program still runs" "$(running)" running
+    check "resolution $size: the pattern covers the output" "$(be_window_geometry Tintoral)" "0 0 ${size/x/ }"
+    expect "geometry after the change to $size" 0 18
+  done
+  show_launcher
+  check "resolution changed: the selection window is on the output" "$(inside 'Select Test' 0)" yes
+  choose 8; expect "dots after the change" 0 14
+}
+
+for step in $STEPS; do "step_${step%%=*}" "${step#*=}"; done
+echo "$NAME: $PASSES passed, $FAILS failed"
+[ "$FAILS" -eq 0 ]
