@@ -18,6 +18,7 @@
 #   be_outputs                  "NAME X Y W H SCALE" per output, W H in device pixels
 #   be_set_output NAME W H SCALE, be_remove_output NAME
 #   be_move_pointer X Y, be_pointer_shown X Y ("shown" or "hidden" near X Y, as seen)
+#   be_watch_windows, be_windows_mapped   the number of windows mapped since the watch began
 # Everything started goes into E2E_PIDS, which the driver's trap stops.
 be_start() {
   local scale=$1 outputs=$2 w=0 h=0 x=0 o fifo="$E2E_TMP/displayfd"
@@ -118,3 +119,5 @@ be_pointer_shown() {
   import -window root -crop "$area" +repage -depth 8 "rgb:$E2E_TMP/nofb.rgb"
   cmp -s "$E2E_TMP/fb.rgb" "$E2E_TMP/nofb.rgb" && echo hidden || echo shown
 }
+be_watch_windows() { xev -root -event substructure > "$E2E_TMP/xev.log" & E2E_PIDS+=($!); sleep 0.3; }
+be_windows_mapped() { grep -c MapNotify "$E2E_TMP/xev.log" || true; }

@@ -62,7 +62,7 @@ void Session::act(const std::string &a)
         {"step", [&] { state().TimerStep = std::int16_t(std::stoi(arg)); }},
         {"twips", [&] { std::sscanf(arg.c_str(), "%f,%f", &state().twipsPerPixelX, &state().twipsPerPixelY); }},
         {"slider", [&] { launcher().Slider1->setValue(std::stoi(arg)); }}, {"orbiting", [&] { launcher().Check1->click(); }},
-        {"exit", [&] { launcher().Command2->click(); }}, {"wait", [&] { QTest::qWait(std::stoi(arg)); }},
+        {"exit", [&] { launcher().Command2->click(); }}, {"start", [] {}}, {"wait", [&] { QTest::qWait(std::stoi(arg)); }},
         {"hide-after", [&] { window()->setPointerHideDelay(std::stoi(arg)); }},
         // Escape with a call queued behind it, which must run before the redraw returns.
         {"esc-queued", [&] { QMetaObject::invokeMethod(qApp, [this] { queued = launcher().isVisible() ? "seen" : "hidden"; }, Qt::QueuedConnection); key("\x1b"); }},
@@ -113,7 +113,9 @@ TEST(Sessions, EveryRowOfTheTable)
             continue;
         SCOPED_TRACE(line);
         Session session;
-        session.program.start();
+        // start:CODE first: started as `tintoral --test CODE` is
+        const bool withTest = line.rfind("start:", 0) == 0;
+        session.program.start(nullptr, withTest ? std::optional<std::int32_t>(std::stoi(line.substr(6))) : std::nullopt);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(session.window()));
         QCoreApplication::processEvents();
         session.frames = session.window()->framesDrawn();
