@@ -36,7 +36,7 @@ struct FakeProgram final : PatternWindowHost, TimerControl, SelectionWindowLink 
     int interval() const override { return 0; }
     void setInterval(int) override {}
     bool isVisible() const override { return shown; }
-    int orbitingValue() const override { return 1; }
+    int orbitingValue() const override { return 1; } // orbiting on, as at start
     void showWithFocus() override { shown = true; }
 };
 

@@ -17,7 +17,6 @@
 #   be_focused                  the title of the window with the keyboard focus
 #   be_outputs                  "NAME X Y W H SCALE" per output, W H in device pixels
 #   be_set_output NAME W H SCALE, be_remove_output NAME
-#   be_move_pointer X Y, be_pointer_shown X Y ("shown" or "hidden" near X Y, as seen)
 #   be_watch_windows, be_windows_mapped   the number of windows mapped since the watch began
 # Everything started goes into E2E_PIDS, which the driver's trap stops.
 be_start() {
@@ -28,11 +27,10 @@ be_start() {
     w=$((w + ${o%x*})); [ "${o#*x}" -gt $h ] && h=${o#*x}
   done
   [ ${#BE_MONITORS[@]} = 0 ] || BE_MONITORS[0]=${BE_MONITORS[0]% none}" screen"
-  : > "$fifo"; mkdir -p "$E2E_TMP/fb"
+  : > "$fifo"
   # -noreset: else the server resets when its last client leaves, losing the root
-  # window's resources (Xft.dpi) and the monitors. -fbdir: a framebuffer file with
-  # the pointer drawn in, as the user sees it.
-  Xvfb -displayfd 9 -screen 0 "${w}x${h}x24" -nolisten tcp -noreset +extension RANDR -fbdir "$E2E_TMP/fb" 9> "$fifo" > "$E2E_TMP/xvfb.log" 2>&1 &
+  # window's resources (Xft.dpi) and the monitors.
+  Xvfb -displayfd 9 -screen 0 "${w}x${h}x24" -nolisten tcp -noreset +extension RANDR 9> "$fifo" > "$E2E_TMP/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   wait_for "Xvfb" '[ "$(wc -l < "$fifo")" -ge 1 ]' || { cat "$E2E_TMP/xvfb.log"; exit 1; }
   export DISPLAY=":$(head -n1 "$fifo" | tr -d '[:space:]')"
@@ -91,7 +89,6 @@ be_shot() {
 }
 be_key() { xdotool key --delay 40 "$@"; }
 be_click() { xdotool mousemove "$1" "$2" click "${3:-1}"; sleep 0.4; }
-be_move_pointer() { xdotool mousemove "$1" "$2"; }
 be_focused() { xdotool getwindowfocus getwindowname 2> /dev/null; }
 be_close_window() { wmctrl -c "$1"; }
 # With a window manager dragged by its title bar; without one, moved by the request a window manager would make.
@@ -112,12 +109,5 @@ be_set_output() {
   xrandr --output screen --mode "$2x$3"; sleep 0.5
 }
 be_remove_output() { xrandr --delmonitor "$1"; sleep 0.5; }
-# Near the pointer the framebuffer (pointer drawn in) differs from a screenshot (without it) exactly while it is shown.
-be_pointer_shown() {
-  local area=60x60+$(($1 - 20))+$(($2 - 20))
-  convert "xwd:$E2E_TMP/fb/Xvfb_screen0" -crop "$area" +repage -depth 8 "rgb:$E2E_TMP/fb.rgb"
-  import -window root -crop "$area" +repage -depth 8 "rgb:$E2E_TMP/nofb.rgb"
-  cmp -s "$E2E_TMP/fb.rgb" "$E2E_TMP/nofb.rgb" && echo hidden || echo shown
-}
 be_watch_windows() { xev -root -event substructure > "$E2E_TMP/xev.log" & E2E_PIDS+=($!); sleep 0.3; }
 be_windows_mapped() { grep -c MapNotify "$E2E_TMP/xev.log" || true; }

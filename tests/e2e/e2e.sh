@@ -197,18 +197,6 @@ step_monitors() {
   check "dots: cover the first output" "$(be_window_geometry Tintoral)" "$(output 0)"
 }
 
-# Over the pattern the pointer hides after 2 s still and comes back when the
-# mouse moves; it stays while the selection window is up.
-step_pointer() {
-  choose 2; be_move_pointer 500 400; sleep 0.5
-  check "pointer: shown right after a movement" "$(be_pointer_shown 500 400)" shown
-  sleep 2.2; check "pointer: hidden after 2 seconds still" "$(be_pointer_shown 500 400)" hidden
-  be_move_pointer 520 410; sleep 0.3
-  check "pointer: shown again when the mouse moves" "$(be_pointer_shown 520 410)" shown
-  show_launcher; be_move_pointer 40 700; sleep 2.6
-  check "pointer: stays while the selection window is up" "$(be_pointer_shown 40 700)" shown
-}
-
 # The output that shows the test goes away: the program moves to the other.
 step_unplug() {
   read -r x y _ _ < <(output 1)

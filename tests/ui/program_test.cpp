@@ -1,8 +1,10 @@
 // The real program on Qt's offscreen platform (also run at display scales 1.5
 // and 2). Each row of golden/sessions.txt starts it afresh, performs actions
-// through its windows and checks what follows; the selection window's layout
-// is compared with golden/launcher.txt (`make golden` rewrites it).
+// through its windows and checks what follows; a storm performs random actions
+// and checks invariants after each; the selection window's layout is compared
+// with golden/launcher.txt (`make golden` rewrites it).
 #include "app/application.h"
+#include "pattern_window/mode_table.h"
 #include "platform/screen_metrics.h"
 
 #include <QBackingStore>
@@ -14,12 +16,14 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
 #include <map>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -54,7 +58,8 @@ void Session::act(const std::string &a)
     const std::string arg = a.substr(a.find(':') + 1);
     const std::map<std::string, std::function<void()>> actions = {
         {"click", [&] { const int i = std::stoi(arg); i >= 0 && i < 24 ? launcher().Command1[i]->click() : launcher().Command1_Click(std::int16_t(i)); }},
-        {"k", [&] { for (char c : arg) key(QString(QChar(c))); }}, {"enter", [&] { key("\r"); }}, {"space", [&] { key(" "); }},
+        {"k", [&] { for (QChar c : QString::fromStdString(arg)) key(c); }}, {"paint", [&] { window()->repaint(); }},
+        {"resize", [&] { const auto x = arg.find('x'); window()->resize(std::stoi(arg), std::stoi(arg.substr(x + 1))); }}, {"enter", [&] { key("\r"); }}, {"space", [&] { key(" "); }},
         {"esc", [&] { key("\x1b"); }}, {"shift", [&] { key({}); }}, {"all", [&] { for (int c = 0; c < 256; ++c) key(QString(QChar(c))); }},
         {"left", [&] { mouse(QEvent::MouseButtonRelease, Qt::LeftButton); }}, {"right", [&] { mouse(QEvent::MouseButtonRelease, Qt::RightButton); }},
         {"middle", [&] { mouse(QEvent::MouseButtonRelease, Qt::MiddleButton); }}, {"move", [&] { mouse(QEvent::MouseMove, Qt::NoButton); }},
@@ -64,6 +69,10 @@ void Session::act(const std::string &a)
         {"slider", [&] { launcher().Slider1->setValue(std::stoi(arg)); }}, {"orbiting", [&] { launcher().Check1->click(); }},
         {"exit", [&] { launcher().Command2->click(); }}, {"start", [] {}}, {"wait", [&] { QTest::qWait(std::stoi(arg)); }},
         {"hide-after", [&] { window()->setPointerHideDelay(std::stoi(arg)); }},
+        // Escape with keys (TEXT, Escapes too) and paints queued behind it, which it runs before it redraws.
+        {"esc-behind", [&] {
+            for (QChar c : QString::fromStdString(arg)) QCoreApplication::postEvent(window(), new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, {}, c));
+            window()->update(), key("\x1b"); }},
         // Escape with a call queued behind it, which must run before the redraw returns.
         {"esc-queued", [&] { QMetaObject::invokeMethod(qApp, [this] { queued = launcher().isVisible() ? "seen" : "hidden"; }, Qt::QueuedConnection); key("\x1b"); }},
     };
@@ -141,10 +150,10 @@ TEST(Layout, SelectionWindowAsRecorded)
     for (QWidget *w = l.Command2->nextInFocusChain(); w != l.Command2 && tab.size() < 100; w = w->nextInFocusChain())
         if (w->focusPolicy() & Qt::TabFocus)
             tab.push_back(w);
-    std::map<QWidget *, QString> names;
+    std::map<QWidget *, QString> names{{nullptr, "-"}};
     for (const auto &[name, w] : named)
         names[w] = name;
-    QString dump = QString("first focus %1\n").arg(l.focusWidget() == l.Command2 ? "Command2" : "another");
+    QString dump = QString("first focus %1, resolution line \"%2\"\n").arg(l.focusWidget() == l.Command2 ? "Command2" : "another", Launcher::resolutionText(800, 600));
     for (const auto &[name, w] : named) {
         const auto *b = qobject_cast<QAbstractButton *>(w);
         const auto *g = qobject_cast<QGroupBox *>(w);
@@ -169,6 +178,113 @@ TEST(Layout, SelectionWindowAsRecorded)
         std::ofstream(path) << dump.toStdString();
     std::ifstream in(path);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), dump.toStdString()) << "if the change is wanted, run `make golden`";
+}
+
+// mt19937_64 gives the same numbers everywhere; the standard's distributions do not.
+struct Random : std::mt19937_64 {
+    std::string drawn; // the numbers of the current event
+    int in(long lo, long hi)
+    {
+        const int v = int(lo + long((*this)() % std::uint64_t(hi - lo + 1)));
+        drawn += " " + std::to_string(v);
+        return v;
+    }
+    // Mostly one character of 0..255 or a key that tunes; else none (Shift), a run of a key that tunes, or one past 255.
+    std::string keys()
+    {
+        static const char kTuning[] = "+-*/ \rmMpP:\x1b";
+        const int kind = in(0, 99), c = in(0, 255), t = in(0, sizeof kTuning - 2), n = in(5, 80), past = in(256, 0xd7ff);
+        return (kind < 65 ? QString(QChar(c)) : kind < 97 ? QString(QChar(kTuning[t])) : kind == 97 ? QString()
+                : kind == 98 ? QString(n, QChar(kTuning[t])) : QString(QChar(past))).toStdString();
+    }
+    // An action of the sessions, and whether it redraws the pattern.
+    std::pair<std::string, bool> action(QSize now)
+    {
+        static const char *const kScreens[] = {"800x600", "1366x768", "1920x1080", "2560x1440", "3840x2160", "7680x4320"};
+        const int kind = in(0, 999), w = in(1, 3), h = in(1, 16384), small = in(1, 200), button = in(0, 2);
+        const std::string k = keys(), size = kind < 980 ? kScreens[in(0, 19) < 19 ? in(0, 3) : in(4, 5)]
+            : std::array<std::string, 4>{"1x1", std::to_string(w) + "x" + std::to_string(h), std::to_string(h) + "x" + std::to_string(w),
+                         std::to_string(small) + "x" + std::to_string(in(1, 200))}[in(0, 3)];
+        using A = std::pair<std::string, bool>;
+        return kind < 480 ? A{k.empty() ? "shift" : "k:" + k, !k.empty()}
+             : kind < 540 ? A{std::array{"left", "middle", "right"}[button], button == 2}
+             : kind < 650 ? A{"click:" + std::to_string(in(0, 23)), true} : kind < 660 ? A{"click:" + std::to_string(in(-32768, 32767)), true}
+             : kind < 700 ? A{"slider:" + std::to_string(in(-3, 14)), false} : kind < 740 ? A{"orbiting", false}
+             : kind < 940 ? A{"tick", true} : kind < 970 ? A{"paint", false} // a paint shows the frame drawn, or redraws
+             : kind < 975 ? A{"esc-behind:" + k, true} : A{"resize:" + size, size != std::to_string(now.width()) + "x" + std::to_string(now.height())};
+    }
+};
+
+// With lattice steps of a pixel or more a redraw stays under the bound: fills, ramps, bars and circles < 2048; dots
+// and crosses 141 x 141; a line a pixel row and column; the test card 6 lines a tile, 36 tiles across at most and one
+// down each pixel row. It must also leave orbitY as it was (the crosses move it while they draw).
+std::string brokenRedraw(const PatternState &s, long w, long h)
+{
+    struct Counter final : DrawingSurface {
+        long left;
+        void count() { if (--left < 0) throw std::runtime_error("a redraw made too many drawing calls"); }
+        void fillBox(float, float, float, float, Colour) override { count(); }
+        void box(float, float, float, float, Colour) override { count(); }
+        void line(float, float, float, float, Colour) override { count(); }
+        void circle(float, float, float, Colour) override { count(); }
+    } counter;
+    counter.left = 25000 + 4 * (w + h) + 6 * std::min(w + 1, 36L) * (h + 1);
+    PatternState copy = s;
+    drawMode(copy, counter);
+    return copy.orbitY == s.orbitY ? "" : "a renderer left orbitY at " + std::to_string(copy.orbitY);
+}
+
+// Tuning values within what the keys allow, TimerStep in 0..7, the shift within a pixel of home; after an event that
+// redraws, a redraw, at home while orbiting is off or the selection window shown, the timer running otherwise.
+std::string brokenInvariant(Session &session, bool redraws, long frames)
+{
+    const PatternState &s = session.state();
+    const struct { const char *name; int value, lo, hi; } ranges[] = {
+        {"nbBox", s.nbBox, 2, 255}, {"nbBoxGeo", s.nbBoxGeo, 4, 50}, {"nbPoints", s.nbPoints, 5, 70}, {"halfMode", s.halfMode, 0, 1},
+        {"currentColor", s.currentColor, 0, 7}, {"blackLevel", s.blackLevel, 1, 64}, {"altMode", s.altMode, 0, 1}, {"TimerStep", s.TimerStep, 0, 7}};
+    for (const auto &r : ranges)
+        if (r.value < r.lo || r.value > r.hi)
+            return std::string(r.name) + " is " + std::to_string(r.value) + ", outside its range";
+    const auto onePixel = [](float shift, float pixel) { return shift == 0.0f || shift == pixel || shift == -pixel; };
+    if (!onePixel(s.orbitX, s.twipsPerPixelX) || !onePixel(s.orbitY, s.twipsPerPixelY))
+        return "the shift " + std::to_string(s.orbitX) + "," + std::to_string(s.orbitY) + " is not within one pixel";
+    const bool home = s.orbitX == 0 && s.orbitY == 0, orbiting = session.launcher().orbitingValue() == 1, shown = session.launcher().isVisible();
+    return !redraws ? "" : session.window()->framesDrawn() == frames ? "the pattern was not redrawn"
+         : (!orbiting || shown) && !home ? "drawn away from home while orbiting is off or the selection window is shown"
+         : orbiting && !shown && !session.program.display().Timer1.enabled() ? "orbiting is on, the selection window hidden, the timer stopped" : "";
+}
+
+// 100,000 random actions (TINTORAL_STORM_EVENTS) from seed 4242 (TINTORAL_STORM_SEED), the event loop run after each,
+// the window out of full screen so that it takes any size from 1 x 1 to 16384 pixels on a side.
+TEST(EventStorm, InvariantsHoldAfterEveryEvent)
+{
+    Session session;
+    session.program.start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(session.window()));
+    session.window()->showNormal();
+    session.window()->windowHandle()->setWindowState(Qt::WindowNoState);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.window()->windowHandle()->windowState() == Qt::WindowNoState; }));
+    const char *seed = std::getenv("TINTORAL_STORM_SEED"), *events = std::getenv("TINTORAL_STORM_EVENTS");
+    Random r;
+    r.seed(seed ? std::stoull(seed) : 4242);
+    for (long i = 0, n = events ? std::stol(events) : 100000; i < n; ++i) {
+        r.drawn.clear();
+        std::string broken;
+        try {
+            const long frames = session.window()->framesDrawn();
+            const auto [action, redraws] = r.action(session.window()->size());
+            session.act(action);
+            if (session.window()->width() > 2560) // one frame of 7680 x 4320 takes a tenth of a second: enough
+                session.window()->resize(r.in(1, 200), r.in(1, 200));
+            QCoreApplication::processEvents();
+            const QSize device = platform::windowDeviceSize(session.window());
+            broken = brokenInvariant(session, redraws, frames) + brokenRedraw(session.state(), device.width(), device.height());
+        } catch (const std::exception &e) { // a redraw past its bound of drawing calls
+            broken = e.what();
+        }
+        ASSERT_EQ(broken, "") << "at event " << i << " (drawing" << r.drawn << "); reproduce with TINTORAL_STORM_SEED="
+                              << (seed ? seed : "4242") << " TINTORAL_STORM_EVENTS=" << i + 1;
+    }
 }
 
 } // namespace

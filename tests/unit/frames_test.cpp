@@ -1,10 +1,12 @@
 // Whole frames against tests/golden/frames.txt: each row is a render-tool
 // command line, read by the tool's own parser and drawn by the renderers and
 // the rasterizer into an image pre-filled with a value no pattern writes.
-// "= HASHES" rows compare a hash of every pixel row, "@ X,Y RRGGBB" rows one
-// worked pixel. After a wanted change `make golden` rewrites the hashes.
+// "= HASHES | calls HASH" rows compare a hash of every pixel row and one of the
+// drawing calls (as tintoral-render --list writes them), "@ X,Y RRGGBB" rows
+// one worked pixel. After a wanted change `make golden` rewrites the hashes.
 #include "pattern_window/mode_table.h"
 #include "platform/raster_surface.h"
+#include "platform/recording_surface.h"
 #include "tools/render_options.h"
 
 #include <gtest/gtest.h>
@@ -71,10 +73,22 @@ TEST(Frames, EveryRowAsRecorded)
             char got[8];
             std::snprintf(got, sizeof got, "%06x", image.at(std::size_t(y) * o.width + x) & 0xffffff);
             EXPECT_EQ(got, want) << "pixel " << x << "," << y;
-        } else if (const std::string now = hashes(image, std::size_t(o.width)); std::getenv("TINTORAL_WRITE_GOLDEN")) {
+            continue;
+        }
+        RecordingSurface recorder; // the drawing calls too, as tintoral-render --list writes them
+        drawn = o.state;
+        drawMode(drawn, recorder);
+        std::vector<std::uint32_t> listing;
+        for (const auto &call : recorder.calls())
+            for (const char c : RecordingSurface::format(call) + "\n")
+                listing.push_back(std::uint8_t(c));
+        const std::string now = hashes(image, std::size_t(o.width)) + " | calls " + hashes(listing, std::max<std::size_t>(listing.size(), 1));
+        if (std::getenv("TINTORAL_WRITE_GOLDEN")) {
             line = line.substr(0, at) + "= " + now;
-        } else if (const std::string was = line.substr(std::min(at + 2, line.size())); now != was) {
-            const auto a = rows(was), b = rows(now);
+        } else if (const std::string was = line.substr(std::min(at + 2, line.size())); now.substr(now.find(" | ")) != was.substr(std::min(was.find(" | "), was.size()))) {
+            ADD_FAILURE() << "the drawing calls differ; if the change is wanted, run `make golden` and review the diff";
+        } else if (now != was) {
+            const auto a = rows(was.substr(0, was.find(" | "))), b = rows(now.substr(0, now.find(" | ")));
             const auto y = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
             ADD_FAILURE() << "the frame (" << o.width << "x" << o.height << ") differs from pixel row " << y << " on ("
                           << a.size() << " rows recorded); if the change is wanted, run `make golden` and review the diff";
