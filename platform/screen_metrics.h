@@ -16,7 +16,7 @@ double twipsPerPixelY(const QScreen *screen);
 
 // The screen's size in device pixels.
 QSize screenDeviceSize(const QScreen *screen);
-// Its place and size on the desktop in device pixels, as the window system has them.
+// Its place on the desktop and its size, in device pixels.
 QRect screenDeviceGeometry(const QScreen *screen);
 
 // The client area of a top-level widget in device pixels, as the window

@@ -257,7 +257,7 @@ step_options() {
 --test 2147483648 --screen OUT0|2|tintoral: --test: expected a test code from 0 to 24, got '2147483648'
 ROWS
   check "bad options: windows mapped" "$(be_windows_mapped)" 0
-  be_start_app -platform "${QT_QPA_PLATFORM:-xcb}" --screen "$(be_outputs | awk 'NR == 2 { print $1 }')" --test 18
+  be_start_app -platform "$([ -n "${WAYLAND_DISPLAY:-}" ] && echo wayland || echo xcb)" --screen "$(be_outputs | awk 'NR == 2 { print $1 }')" --test 18
   check "--screen: the pattern covers the second output" "$(be_window_geometry Tintoral)" "$(output 1)"
   local orbit shifted=()
   for orbit in 1,0 1,1 0,1 -1,1 -1,0 -1,-1 0,-1 1,-1; do shifted+=("$(render 1 18 --orbit "$orbit")"); done
