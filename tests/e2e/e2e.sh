@@ -226,7 +226,7 @@ step_resize() {
 }
 
 # The command line: the monitors it lists; bad options refused with status 2
-# and one line before any window is mapped (with or without a display); and a
+# and one line before any window is mapped (with a display, and with an empty one); and a
 # start with Qt's own option, on the second output, with a test that orbits
 # from the start as if chosen in the selection window.
 step_options() {
@@ -244,12 +244,13 @@ step_options() {
     eval "set -- $args"
     status=0; err=$(timeout 10 "$TINTORAL" "$@" 2>&1 > /dev/null) || status=$?
     check "$args: status, lines, message" "$status $(wc -l <<< "$err") ${err:0:${#want}}" "2 1 $want"
-    status=0; env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 "$TINTORAL" "$@" > /dev/null 2>&1 || status=$?
+    status=0; DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM= timeout 10 "$TINTORAL" "$@" > /dev/null 2>&1 || status=$?
     check "$args without a display: status" "$status" "$headless"
   done << ROWS
 --colour|2|tintoral: unknown option '--colour'; the options are --screen NAME, --test CODE
 --screen|2|tintoral: --screen: missing value
 --test ''|2|tintoral: --test: expected a test code from 0 to 24, got ''
+--screen ''|2|tintoral: --screen: expected a monitor name (see --list-screens), got an empty value
 --screen NOPE|1|tintoral: --screen: no monitor named 'NOPE'; the monitors are: $names
 --test -1|2|tintoral: --test: expected a test code from 0 to 24, got '-1'
 --test 25|2|tintoral: --test: expected a test code from 0 to 24, got '25'
