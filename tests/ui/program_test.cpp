@@ -64,7 +64,7 @@ void Session::act(const std::string &a)
         {"left", [&] { mouse(QEvent::MouseButtonRelease, Qt::LeftButton); }}, {"right", [&] { mouse(QEvent::MouseButtonRelease, Qt::RightButton); }},
         {"middle", [&] { mouse(QEvent::MouseButtonRelease, Qt::MiddleButton); }}, {"move", [&] { mouse(QEvent::MouseMove, Qt::NoButton); }},
         {"tick", [&] { program.display().Timer1_Timer(); }}, {"stop", [&] { program.display().Timer1.setEnabled(false); }},
-        {"step", [&] { state().TimerStep = std::int16_t(std::stoi(arg)); }},
+        {"step", [&] { state().TimerStep = std::int16_t(std::stoi(arg)); }}, {"half", [&] { state().halfMode = std::int16_t(std::stoi(arg)); }},
         {"twips", [&] { std::sscanf(arg.c_str(), "%f,%f", &state().twipsPerPixelX, &state().twipsPerPixelY); }},
         {"slider", [&] { launcher().Slider1->setValue(std::stoi(arg)); }}, {"orbiting", [&] { launcher().Check1->click(); }},
         {"exit", [&] { launcher().Command2->click(); }}, {"start", [] {}}, {"wait", [&] { QTest::qWait(std::stoi(arg)); }},
