@@ -34,10 +34,13 @@ Program::~Program()
     delete window_.data();
 }
 
-void Program::start()
+void Program::start(QScreen *screen, std::optional<std::int32_t> mode)
 {
+    startScreen_ = screen;
     display();
     showDisplay();
+    if (mode)
+        launcher().chooseMode(*mode);
     followScreens();
     reportFidelity(window_->screen());
     QObject::connect(window_->windowHandle(), &QWindow::screenChanged, window_,
@@ -140,7 +143,7 @@ void Program::showDisplay()
     if (displayShown_)
         return;
     displayShown_ = true;
-    window_->showFullScreenOn(QGuiApplication::primaryScreen());
+    window_->showFullScreenOn(startScreen_ ? startScreen_ : QGuiApplication::primaryScreen());
 }
 
 void Program::activateDisplay(QScreen *screen)

@@ -6,6 +6,9 @@
 
 #include <QPointer>
 
+#include <cstdint>
+#include <optional>
+
 class QScreen;
 
 namespace tintoral {
@@ -17,8 +20,10 @@ public:
     Program();
     ~Program();
 
-    // Loads the pattern window and shows it full screen on the primary screen.
-    void start();
+    // Loads the pattern window and shows it full screen on `screen` (the
+    // primary one when null), black, or with test `mode` as if chosen in the
+    // selection window.
+    void start(QScreen *screen = nullptr, std::optional<std::int32_t> mode = std::nullopt);
 
     Display &display();
     Launcher &launcher();
@@ -52,6 +57,7 @@ private:
 
     QPointer<platform::QtPatternWindow> window_;
     QPointer<Launcher> launcher_;
+    QScreen *startScreen_ = nullptr;
     bool displayShown_ = false;
     bool ending_ = false;
     QScreen *reportedScreen_ = nullptr;

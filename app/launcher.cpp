@@ -237,13 +237,19 @@ std::int32_t Launcher::sliderInterval() const
 
 void Launcher::Command1_Click(std::int16_t Index)
 {
+    // The test is shown on the monitor where the user has put this window.
+    chooseMode(modeForButton(Index), screen());
+}
+
+void Launcher::chooseMode(std::int32_t mode, QScreen *where)
+{
     Display &display = program_.display();
-    display.state.currentMode = modeForButton(Index);
+    display.state.currentMode = mode;
     display.state.TimerStep = 0;
     display.Timer1.setInterval(sliderInterval());
     setVisible(false);
-    // The test is shown on the monitor where the user has put this window.
-    program_.activateDisplay(screen());
+    if (where)
+        program_.activateDisplay(where);
     display.drawCurrentMire();
 }
 

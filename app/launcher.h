@@ -12,6 +12,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QScreen;
 class QSlider;
 
 namespace tintoral {
@@ -30,6 +31,9 @@ public:
     void Command2_Click();
     void Form_QueryUnload();
     void Slider1_Change();
+    // Shows the test of a mode code as a test button does, with the pattern
+    // window moved onto `where` first (left where it is when null).
+    void chooseMode(std::int32_t mode, QScreen *where = nullptr);
 
     // SelectionWindowLink
     bool isVisible() const override { return QWidget::isVisible(); }

@@ -67,6 +67,17 @@ endforeach()
 install(FILES ${TINTORAL_ICON_DIR}/tintoral.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${tintoral_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The machine-readable copyright file and the changelog, compressed without a
+# name or a time stamp so that the package builds the same every time.
+configure_file(packaging/debian/changelog.in ${TINTORAL_SHARE_DIR}/changelog @ONLY)
+add_custom_command(OUTPUT ${TINTORAL_SHARE_DIR}/changelog.gz
+  COMMAND gzip -9 -n -c ${TINTORAL_SHARE_DIR}/changelog > ${TINTORAL_SHARE_DIR}/changelog.gz
+  DEPENDS ${TINTORAL_SHARE_DIR}/changelog
+  COMMENT "Compressing the changelog")
+add_custom_target(tintoral-changelog ALL DEPENDS ${TINTORAL_SHARE_DIR}/changelog.gz)
+install(FILES packaging/debian/copyright ${TINTORAL_SHARE_DIR}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tintoral)
+
 # The Debian package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tintoral)

@@ -54,4 +54,16 @@ QSize windowDeviceSize(const QWidget *widget)
     return scaled(widget->size(), widget->devicePixelRatioF());
 }
 
+QRect screenDeviceGeometry(const QScreen *screen)
+{
+    if (!screen)
+        return {};
+    // The window system's own position: device pixels on X11 (where its ratio
+    // is 1), logical ones on Wayland, taken times the output's scale there.
+    const QPlatformScreen *native = screen->handle();
+    const QPoint at = native ? native->geometry().topLeft() : screen->geometry().topLeft();
+    const double r = native ? native->devicePixelRatio() : screen->devicePixelRatio();
+    return {QPoint(int(std::lround(at.x() * r)), int(std::lround(at.y() * r))), screenDeviceSize(screen)};
+}
+
 } // namespace tintoral::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QSize>
 
 class QScreen;
@@ -17,6 +18,8 @@ double twipsPerPixelY(const QScreen *screen, double ratio = 0);
 
 // The screen's size in device pixels.
 QSize screenDeviceSize(const QScreen *screen);
+// Its place on the desktop and its size, in device pixels.
+QRect screenDeviceGeometry(const QScreen *screen);
 
 // The client area of a top-level widget in device pixels, from the window
 // system's own geometry times its own ratio (not Qt's logical size times the

@@ -19,8 +19,8 @@ packages=(
   # keyboard, and text recognition to read the selection window's info frame
   sway grim jq libwayland-dev libwayland-bin tesseract-ocr tesseract-ocr-eng
   # packaging: Windows resource compiler, desktop and AppStream validators,
-  # Debian package tools, man pages
-  binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev man-db
+  # Debian package tools and checker, man pages
+  binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev lintian man-db
 )
 # `make fuzz` only (scripts/fuzz.sh passes "fuzz"): Clang and its libFuzzer runtime
 if [ "${1:-}" = fuzz ]; then

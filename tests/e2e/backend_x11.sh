@@ -18,6 +18,7 @@
 #   be_focused                  the title of the window with the keyboard focus
 #   be_outputs                  "NAME X Y W H SCALE" per output, W H in device pixels
 #   be_set_output NAME W H SCALE, be_remove_output NAME
+#   be_watch_windows, be_windows_mapped   the number of windows mapped since the watch began
 # Everything started goes into E2E_PIDS, which the driver's trap stops.
 be_start() {
   local scale=$1 outputs=$2 w=0 h=0 x=0 o fifo="$E2E_TMP/displayfd"
@@ -112,3 +113,5 @@ be_set_output() {
   xrandr --output screen --mode "$2x$3"; sleep 0.5
 }
 be_remove_output() { xrandr --delmonitor "$1"; sleep 0.5; }
+be_watch_windows() { xev -root -event substructure > "$E2E_TMP/xev.log" & E2E_PIDS+=($!); sleep 0.3; }
+be_windows_mapped() { grep -c MapNotify "$E2E_TMP/xev.log" || true; }

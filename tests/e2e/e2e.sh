@@ -247,6 +247,46 @@ step_resize() {
   choose 8; expect "dots after the change" 0 14
 }
 
+# The command line: the monitors it lists; bad options refused with status 2
+# and one line before any window is mapped (with a display, and with an empty one); and a
+# start with Qt's own option, on the second output, with a test that orbits
+# from the start as if chosen in the selection window.
+step_options() {
+  be_start "$SCALE" "$OUTPUTS" "$WM"
+  read -r _ _ _ _ _ SCALE_F < <(be_outputs)
+  TPP=$(awk -v s="$SCALE_F" 'BEGIN { printf "%.17g", 1440 / (96 * s) }')
+  export XDG_RUNTIME_DIR=$E2E_TMP/run # else Qt adds a warning line to every message
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  check "--list-screens" "$("$TINTORAL" --list-screens)" "$(be_outputs | awk -v t="$TPP" '{ printf "%s  %sx%s+%s+%s  scale %s  twips per pixel %g  %s  exact\n",
+    $1, $4, $5, $2, $3, $6, t, NR == 1 ? "primary" : "secondary" }')"
+  local names args headless want err status
+  names=$(be_outputs | awk '{ print $1 }' | paste -sd , | sed 's/,/, /g')
+  be_watch_windows
+  while IFS='|' read -r args headless want; do # arguments | status without a display | the message's start
+    eval "set -- $args"
+    status=0; err=$(timeout 10 "$TINTORAL" "$@" 2>&1 > /dev/null) || status=$?
+    check "$args: status, lines, message" "$status $(wc -l <<< "$err") ${err:0:${#want}}" "2 1 $want"
+    status=0; DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM= timeout 10 "$TINTORAL" "$@" > /dev/null 2>&1 || status=$?
+    check "$args without a display: status" "$status" "$headless"
+  done << ROWS
+--colour|2|tintoral: unknown option '--colour'; the options are --screen NAME, --test CODE
+--screen|2|tintoral: --screen: missing value
+--test ''|2|tintoral: --test: expected a test code from 0 to 24, got ''
+--screen ''|2|tintoral: --screen: expected a monitor name (see --list-screens), got an empty value
+--screen NOPE|1|tintoral: --screen: no monitor named 'NOPE'; the monitors are: $names
+--test -1|2|tintoral: --test: expected a test code from 0 to 24, got '-1'
+--test 25|2|tintoral: --test: expected a test code from 0 to 24, got '25'
+--test 3x|2|tintoral: --test: expected a test code from 0 to 24, got '3x'
+--test 2147483648 --screen OUT0|2|tintoral: --test: expected a test code from 0 to 24, got '2147483648'
+ROWS
+  check "bad options: windows mapped" "$(be_windows_mapped)" 0
+  be_start_app -platform "$([ -n "${WAYLAND_DISPLAY:-}" ] && echo wayland || echo xcb)" --screen "$(be_outputs | awk 'NR == 2 { print $1 }')" --test 18
+  check "--screen: the pattern covers the second output" "$(be_window_geometry Tintoral)" "$(output 1)"
+  local orbit shifted=()
+  for orbit in 1,0 1,1 0,1 -1,1 -1,0 -1,-1 0,-1 1,-1; do shifted+=("$(render 1 18 --orbit "$orbit")"); done
+  check "--test 18: the geometry test orbits on the second output" "$(await_match 1 "${shifted[@]}" | tr 1-8 s)" s
+}
+
 for step in $STEPS; do "step_${step%%=*}" "${step#*=}"; done
 echo "$NAME: $PASSES passed, $FAILS failed"
 [ "$FAILS" -eq 0 ]

@@ -3,14 +3,15 @@
 # tests/golden/packaging.txt: the Windows resources as the MinGW resource
 # compiler reads them back (version record, icon group and icon bits), the
 # pixels of the PNG icons, what the validators and man say of the desktop
-# entry, metadata and man pages, the Debian package (fields, files, no library
-# search path, the unpacked tool at work) and the gallery against the renderers.
+# entry, metadata and man pages (every option of --help described in them and
+# in the README), the Debian package (fields, files, no library search path, the
+# unpacked programs at work, lintian's verdict) and the gallery against the renderers.
 #   packaging_test.sh SOURCE_DIR BUILD_DIR      (TINTORAL_WRITE_GOLDEN=1 rewrites the golden report)
 set -uo pipefail
 src=$1 build=$(cd "$2" && pwd) golden=$1/tests/golden/packaging.txt
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for tool in x86_64-w64-mingw32-windres cpp cpack dpkg-deb readelf desktop-file-validate appstreamcli man convert; do
+for tool in x86_64-w64-mingw32-windres cpp cpack dpkg-deb readelf desktop-file-validate appstreamcli man convert lintian; do
   command -v "$tool" > /dev/null || { echo "FAIL: $tool not installed (make test installs it: scripts/install-deps.sh)"; exit 1; }
 done
 pixels() { convert "$1" -depth 8 rgba:- | sha256sum | cut -c1-16; }
@@ -31,9 +32,13 @@ share=$build/share id=org.tintoral.Tintoral
   for page in tintoral tintoral-render; do
     echo "$page.1: warnings [$(man --warnings -l "$share/$page.1.gz" 2>&1 > /dev/null)] $(man -l "$share/$page.1.gz" | grep -o 'Tintoral 1.00' | head -1)"
   done
-  page=$(man -l "$share/tintoral-render.1.gz" 2> /dev/null)
-  for option in $("$build/tintoral-render" --help | grep -E '^  --' | sed -E 's/  +[^ -].*//' | grep -oE -- '--[a-z-]+' | sort -u); do
-    grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<< "$page" && echo "$option in the man page" || echo "$option missing from the man page"
+  grep -o '<project_license>[^<]*' "$share/$id.metainfo.xml"
+  for exe in tintoral tintoral-render; do # every option of --help (no display needed) in the man page and the README
+    options=$(env -u DISPLAY -u WAYLAND_DISPLAY "$build/$exe" --help | grep -E '^  -' | sed -E 's/  +[^ -].*//' | grep -oE -- '--[a-z-]+' | sort -u)
+    for doc in "man page:$(man -l "$share/$exe.1.gz" 2> /dev/null)" "README:$(cat "$src/README.md")"; do
+      echo "$exe: $(wc -w <<< "$options") options of --help, missing from the ${doc%%:*}: [$(for o in $options; do
+        grep -qE -- "(^|[^a-z-])$o([^a-z-]|$)" <<< "${doc#*:}" || echo -n " $o"; done)]"
+    done
   done
   echo "== Debian package"
   (cd "$build" && cpack -G DEB --config CPackConfig.cmake -B "$work/out") > "$work/cpack.log" 2>&1 || cat "$work/cpack.log"
@@ -47,6 +52,9 @@ share=$build/share id=org.tintoral.Tintoral
     echo "$exe: $(stat -c %A "$work/root/usr/bin/$exe") $(readelf -d "$work/root/usr/bin/$exe" | grep -cE 'RPATH|RUNPATH') search paths"
   done
   "$work/root/usr/bin/tintoral-render" --version
+  env -u DISPLAY -u WAYLAND_DISPLAY "$work/root/usr/bin/tintoral" --version
+  echo "lintian errors and warnings:"
+  lintian --no-cfg "$deb" 2>&1 | grep -E '^[EW]: '
   "$work/root/usr/bin/tintoral-render" --mode 3 --size 2x1 --list -
   echo "== gallery (docs/gallery against scripts/gallery.sh now)"
   bash "$src/scripts/gallery.sh" "$build" "$work/gallery" > /dev/null

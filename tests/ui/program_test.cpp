@@ -67,7 +67,7 @@ void Session::act(const std::string &a)
         {"step", [&] { state().TimerStep = std::int16_t(std::stoi(arg)); }}, {"half", [&] { state().halfMode = std::int16_t(std::stoi(arg)); }},
         {"twips", [&] { std::sscanf(arg.c_str(), "%f,%f", &state().twipsPerPixelX, &state().twipsPerPixelY); }},
         {"slider", [&] { launcher().Slider1->setValue(std::stoi(arg)); }}, {"orbiting", [&] { launcher().Check1->click(); }},
-        {"exit", [&] { launcher().Command2->click(); }}, {"wait", [&] { QTest::qWait(std::stoi(arg)); }},
+        {"exit", [&] { launcher().Command2->click(); }}, {"start", [] {}}, {"wait", [&] { QTest::qWait(std::stoi(arg)); }},
         {"hide-after", [&] { window()->setPointerHideDelay(std::stoi(arg)); }},
         // Escape with keys (TEXT, Escapes too) and paints queued behind it, which it runs before it redraws.
         {"esc-behind", [&] {
@@ -122,7 +122,9 @@ TEST(Sessions, EveryRowOfTheTable)
             continue;
         SCOPED_TRACE(line);
         Session session;
-        session.program.start();
+        // start:CODE first: started as `tintoral --test CODE` is
+        const bool withTest = line.rfind("start:", 0) == 0;
+        session.program.start(nullptr, withTest ? std::optional<std::int32_t>(std::stoi(line.substr(6))) : std::nullopt);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(session.window()));
         QCoreApplication::processEvents();
         session.frames = session.window()->framesDrawn();
