@@ -1,8 +1,11 @@
 // What the pattern window puts on screen at the display scale it runs at (the
-// suite also runs under QT_SCALE_FACTOR 1.5 and 2): the frame is the window's
-// device size and reaches the backing store unscaled; the pointer hides over
-// the pattern only while the selection window is away.
+// suite also runs under QT_SCALE_FACTOR 1.5 and 2): the backing store holds,
+// unscaled, the window's device size of what the rasterizer draws for the
+// pattern state; the pointer hides over the pattern only while the selection
+// window is away.
 #include "app/application.h"
+#include "pattern_window/mode_table.h"
+#include "platform/raster_surface.h"
 #include "platform/screen_metrics.h"
 #include "running_program.h"
 
@@ -50,11 +53,15 @@ TEST_P(FidelityPerTest, FrameReachesTheScreenPixelForPixel)
 {
     launcher().Command1_Click(std::int16_t(GetParam()));
     const QSize device = platform::windowDeviceSize(window());
-    const QImage &frame = window()->frameImage();
-    ASSERT_EQ(frame.size(), device);
     const QImage screen = shown();
     ASSERT_EQ(screen.size(), device);
-    EXPECT_TRUE(screen == frame.convertToFormat(QImage::Format_RGB32))
+    PatternState state = program.display().state;
+    QImage frame(device, QImage::Format_RGB32);
+    RasterSurface surface(reinterpret_cast<std::uint32_t *>(frame.bits()), frame.width(), frame.height(),
+                          frame.bytesPerLine() / 4, state.twipsPerPixelX, state.twipsPerPixelY);
+    drawMode(state, surface);
+    surface.finish();
+    EXPECT_TRUE(screen == frame)
         << "at a device pixel ratio of " << window()->devicePixelRatioF();
 }
 
