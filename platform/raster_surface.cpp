@@ -213,6 +213,8 @@ RasterSurface::Workspace::Workspace(std::size_t capacity, std::size_t streamAbov
     slants_.reserve(capacity_);
     order_.resize(capacity_);
     active_.reserve(capacity_);
+    over_.reserve(2 * capacity_);
+    overNext_.reserve(2 * capacity_);
     merged_.reserve(capacity_);
     runs_.reserve(capacity_);
 }
@@ -350,6 +352,8 @@ void RasterSurface::drawHeldRowByRow()
     std::size_t next = 0;  // the first call in order_ not yet active
     std::size_t shown = 0; // the first active call not hidden
     bool whole = false;    // the active boxes cover the row from end to end
+    constexpr std::uint32_t kNone = ~0u;
+    std::uint32_t keptBox = kNone; // the wide box under the composed row, if any
     for (int64_t y = heldTop_; y <= heldBottom_;) {
         bool changed = std::erase_if(active, [&](std::uint32_t i) { return held[i].y1 < y; }) > 0;
         const std::size_t first = next;
@@ -371,17 +375,33 @@ void RasterSurface::drawHeldRowByRow()
             shown = firstShownCall(whole);
         const bool composed = stream_ && whole;
         std::uint32_t *const r = composed ? w.row_.data() : row(y);
+        // A composed row on the same wide box as the last one keeps that box:
+        // only what other calls drew over it is put back.
+        const Workspace::Held &under = held[active[shown]];
+        const bool wide = composed && under.slant < 0 && under.x0 == 0 && under.x1 == width_ - 1;
+        const bool keep = wide && active[shown] == keptBox;
+        keptBox = wide ? active[shown] : kNone;
         bool slanted = false; // a slanted line differs from row to row
         for (std::size_t a = 0; a < active.size(); ++a) {
             const Workspace::Held &h = held[active[a]];
             change = std::min<int64_t>(change, h.y1 + 1);
+            Workspace::Run run{h.x0, h.x1};
             if (h.slant >= 0) { // walked even where hidden
-                drawSlantRow(w.slants_[std::size_t(h.slant)], r, h.p);
+                run = drawSlantRow(w.slants_[std::size_t(h.slant)], r, h.p);
                 slanted = true;
+            } else if (keep && a == shown) {
+                for (const Workspace::Run &o : w.over_)
+                    fillPixels(r + o.lo, o.hi - o.lo + 1, h.p);
             } else if (a >= shown) {
                 fillPixels(r + h.x0, h.x1 - h.x0 + 1, h.p);
             }
+            if (wide && a > shown)
+                w.overNext_.push_back(run);
+            else if (keep && a < shown && h.slant >= 0) // put back below
+                w.over_.push_back(run);
         }
+        w.over_.swap(w.overNext_);
+        w.overNext_.clear();
         if (slanted)
             change = y + 1;
         if (composed) {
@@ -549,7 +569,8 @@ void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
     holdRows({0, std::int32_t(top), 0, std::int32_t(bottom), p, -1}, &slant);
 }
 
-void RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p)
+RasterSurface::Workspace::Run RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row,
+                                                           std::uint32_t p)
 {
     const auto advance = [&s] {
         s.m += s.step;
@@ -563,10 +584,11 @@ void RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::u
         }
     };
     if (!s.shallow) { // one pixel a row
-        row[s.n1 + s.k] = p;
+        const std::int32_t x = s.n1 + s.k;
+        row[x] = p;
         --s.left;
         advance();
-        return;
+        return {x, x};
     }
     // The run of columns whose minor coordinate is this row's.
     const std::int32_t k = s.k, first = s.m;
@@ -576,10 +598,12 @@ void RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::u
         --s.left;
         advance();
     }
-    if (lastDrawn == first) // one pixel on this row, as at 45 degrees
-        row[first] = p;
+    const std::int32_t lo = std::min(first, lastDrawn), hi = std::max(first, lastDrawn);
+    if (lo == hi) // one pixel on this row, as at 45 degrees
+        row[lo] = p;
     else
-        fillPixels(row + std::min(first, lastDrawn), std::abs(lastDrawn - first) + 1, p);
+        fillPixels(row + lo, hi - lo + 1, p);
+    return {lo, hi};
 }
 
 void RasterSurface::circle(float xf, float yf, float rf, Colour c)

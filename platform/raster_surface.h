@@ -81,6 +81,7 @@ public:
         std::vector<std::uint32_t> active_, merged_; // calls on the current row, in call order
         std::vector<Run> runs_;               // what the active calls cover
         std::vector<std::uint32_t> row_;      // a row being composed
+        std::vector<Run> over_, overNext_;    // what its calls drew over its wide box
     };
 
     // `stride` is the distance between rows, in pixels. Without a workspace
@@ -136,7 +137,8 @@ private:
     void slantedLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
                      std::uint32_t p);
     // The pixels of a held slanted line on row y, which is its next row.
-    static void drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p);
+    // Returns the columns drawn.
+    static Workspace::Run drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p);
 
     std::uint32_t *pixels_;
     int width_;
