@@ -21,10 +21,10 @@ namespace tintoral {
 // Filled boxes, box outlines and lines are held back and drawn row by row
 // when the surface finishes, each row whole while it is in the cache: drawn
 // at once, a full-height one-pixel line walks the frame in column order with
-// a cache miss on every row. A row the held boxes cover from end to end is
-// composed in a small buffer and written to the image once, by streaming
-// stores when the image is larger than the workspace's streaming threshold.
-// A circle (or a line too long for exact integer steps) first draws what is
+// a cache miss on every row. In an image larger than the workspace's
+// streaming threshold, a row the held boxes cover from end to end is composed
+// in a small buffer and written to the image once, by streaming stores;
+// smaller images are drawn in place. A circle (or a line too long for exact integer steps) first draws what is
 // held, so every pixel ends exactly as if each call had been drawn at once,
 // in order.
 class RasterSurface final : public DrawingSurface {
