@@ -101,4 +101,4 @@ done
 kill -0 "$APP" 2>/dev/null || { echo "the program ended early" >&2; cat "$TMP/app.log" >&2; exit 1; }
 w=${SIZE%x*} h=${SIZE#*x}
 echo "One ${SIZE} image of 32-bit pixels is $(awk -v n=$((w * h * 4)) 'BEGIN { printf "%.1f", n / 1048576 }') MiB:" \
-  "RssAnon holds the frame the program draws, RssShmem the window's image shared with the X server."
+  "RssShmem holds the window's image, shared with the X server, which the program draws into."

@@ -4,9 +4,22 @@
 #include <cstdio>
 #include <cctype>
 #include <cstring>
+#include <fstream>
 #include <ostream>
 
 namespace tintoral::bench {
+
+namespace {
+// The "model name" of the first processor in /proc/cpuinfo.
+std::string processorModel()
+{
+    std::ifstream info("/proc/cpuinfo");
+    for (std::string line; std::getline(info, line);)
+        if (line.compare(0, 10, "model name") == 0 && line.find(':') != std::string::npos)
+            return line.substr(line.find(':') + 2);
+    return "unknown processor";
+}
+} // namespace
 
 std::string sizeOf(const std::string &name)
 {
@@ -42,6 +55,8 @@ void RedrawTableReporter::ReportRuns(const std::vector<Run> &runs)
         if (run.run_type == Run::RT_Aggregate && !best)
             continue;
         const std::string &name = run.run_name.function_name;
+        if (name.compare(0, 6, "floor/") == 0 && !run.report_label.empty())
+            floorMethods_[sizeOf(name)] = run.report_label;
         const double seconds =
             run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         auto [it, added] = entries_.try_emplace(name);
@@ -80,8 +95,12 @@ void RedrawTableReporter::Finalize()
     for (const std::string &name : order_)
         width = std::max(width, name.size());
 
+    out << "\nProcessor: " << processorModel() << "\nFloor, the fastest of memset, QImage::fill and streaming stores:";
+    for (const auto &[size, method] : floorMethods_)
+        out << ' ' << size << ' ' << method << ';';
+    out << '\n';
     char line[512];
-    std::snprintf(line, sizeof line, "\n%-*s %14s %9s %14s %9s\n", int(width), "benchmark", "CPU ms/redraw",
+    std::snprintf(line, sizeof line, "%-*s %14s %9s %14s %9s\n", int(width), "benchmark", "CPU ms/redraw",
                   "x floor", "with window", "x floor");
     out << line << std::string(width + 50, '-') << '\n';
     const auto ratio = [&](char *at, std::size_t room, const std::string &name, double seconds) {

@@ -16,19 +16,6 @@ namespace {
 
 Program *program = nullptr;
 
-// Counts the paints the pattern window receives.
-class PaintCounter final : public QObject {
-public:
-    long paints = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-PaintCounter *paintCounter = nullptr;
-
 QScreen *screenOfSize(FrameSize size)
 {
     for (QScreen *s : QGuiApplication::screens())
@@ -47,17 +34,19 @@ platform::QtPatternWindow *windowOn(FrameSize size)
     if (!program) {
         program = new Program;
         program->start();
-        paintCounter = new PaintCounter;
-        program->displayWindow()->installEventFilter(paintCounter);
         program->launcher().Check1->setChecked(false);
     }
     platform::QtPatternWindow *window = program->displayWindow();
     window->coverScreen(screen);
-    for (int i = 0; i < 100 && window->frameImage().size() != QSize(size.width, size.height); ++i)
+    const auto covers = [&] {
+        const Display &d = program->display();
+        return d.frameWidth() == size.width && d.frameHeight() == size.height;
+    };
+    for (int i = 0; i < 100 && !covers(); ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QCoreApplication::processEvents();
     program->display().Timer1.setEnabled(false);
-    return window->frameImage().size() == QSize(size.width, size.height) ? window : nullptr;
+    return covers() ? window : nullptr;
 }
 
 } // namespace
@@ -104,9 +93,9 @@ void measureWindowRedraw(benchmark::State &st, FrameSize size, PatternState stat
     const long framesBefore = window->framesDrawn();
     long redraws = 0;
     for (auto _ : st) {
-        const long paints = paintCounter->paints;
+        const long shown = window->framesShown();
         QCoreApplication::sendEvent(window, &key);
-        for (int i = 0; paintCounter->paints == paints; ++i) {
+        for (int i = 0; window->framesShown() == shown; ++i) {
             if (i == 1000) {
                 st.SkipWithError("the frame drawn was not painted into the window");
                 return;
@@ -123,8 +112,6 @@ void stopProgram()
 {
     delete program;
     program = nullptr;
-    delete paintCounter;
-    paintCounter = nullptr;
 }
 
 } // namespace tintoral::bench

@@ -4,6 +4,7 @@
 #include "platform/screen_metrics.h"
 #include "platform/window_manager.h"
 
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -11,6 +12,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+#include <qpa/qplatformbackingstore.h>
 #include <qpa/qplatformscreen.h>
 #include <qpa/qplatformwindow.h>
 
@@ -112,7 +114,7 @@ void QtPatternWindow::coverScreen(QScreen *screen)
     covering_ = false;
     // The window's device size, and so the frame's, follows at once: a redraw
     // from a key, a tick or a test button never presents the old screen's size.
-    if (moved || frame_.size() != windowDeviceSize(this))
+    if (moved || frameSize_ != windowDeviceSize(this))
         retakeGeometry();
 }
 
@@ -179,16 +181,55 @@ WindowGeometry QtPatternWindow::geometry() const
     return {size.width(), size.height(), float(twipsPerPixelX(s, r)), float(twipsPerPixelY(s, r))};
 }
 
+QImage *QtPatternWindow::openStore(int width, int height)
+{
+    QBackingStore *store = backingStore();
+    if (!store || !store->handle() || !windowHandle() || !windowHandle()->handle())
+        return nullptr;
+    if (!inPaintEvent_)
+        store->beginPaint(QRegion(rect()));
+    // The platform's own image, in device pixels whatever the scale. RGB32,
+    // or premultiplied ARGB32 where every pixel drawn has alpha 255.
+    QPaintDevice *device = store->handle()->paintDevice();
+    QImage *image = device && device->devType() == QInternal::Image ? static_cast<QImage *>(device) : nullptr;
+    const bool fits = image && image->width() >= width && image->height() >= height
+                      && (image->format() == QImage::Format_RGB32
+                          || image->format() == QImage::Format_ARGB32_Premultiplied);
+    if (!inPaintEvent_) {
+        if (fits)
+            storeOpened_ = true;
+        else
+            store->endPaint();
+    }
+    return fits ? image : nullptr;
+}
+
 FrameBuffer QtPatternWindow::frame(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return {};
+    // Outside a paint, a backing store not resized yet or a window whose
+    // device size has changed since the last paint: the paint that follows
+    // draws the frame, at the new size.
+    if (!inPaintEvent_ && backingStore()
+        && (backingStore()->size() != size() || QSize(width, height) != windowDeviceSize(this))) {
+        update();
+        return {};
+    }
+    if (QImage *store = openStore(width, height)) {
+        inStore_ = true;
+        frameSize_ = QSize(width, height);
+        frame_ = QImage(); // not needed any more
+        return {reinterpret_cast<std::uint32_t *>(store->bits()), width, height, store->bytesPerLine() / 4};
+    }
+    inStore_ = false;
     if (frame_.width() != width || frame_.height() != height) {
         frame_ = QImage(width, height, QImage::Format_RGB32);
         if (frame_.isNull())
             return {};
         frame_.fill(Qt::black);
     }
+    frameSize_ = frame_.size();
     return {reinterpret_cast<std::uint32_t *>(frame_.bits()), width, height,
             frame_.bytesPerLine() / 4};
 }
@@ -196,9 +237,29 @@ FrameBuffer QtPatternWindow::frame(int width, int height)
 void QtPatternWindow::present()
 {
     ++framesDrawn_;
+    if (storeOpened_) { // the whole frame, shown at once
+        storeOpened_ = false;
+        backingStore()->endPaint();
+        backingStore()->flush(QRegion(rect()), windowHandle());
+        ++framesShown_;
+        return;
+    }
+    if (inStore_)
+        return; // Qt flushes it when the paint ends
     framePending_ = true;
     if (!inPaint_)
         update();
+}
+
+QImage QtPatternWindow::frameImage() const
+{
+    if (!inStore_)
+        return frame_;
+    QBackingStore *store = backingStore();
+    QPaintDevice *device = store && store->handle() ? store->handle()->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return {};
+    return static_cast<QImage *>(device)->copy(QRect(QPoint(0, 0), frameSize_)).convertToFormat(QImage::Format_RGB32);
 }
 
 void QtPatternWindow::doEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
@@ -206,19 +267,25 @@ void QtPatternWindow::doEvents() { QCoreApplication::processEvents(QEventLoop::A
 void QtPatternWindow::paintEvent(QPaintEvent *)
 {
     // A paint asked for by the window system redraws the whole pattern with
-    // the geometry taken anew; one that only shows a frame just drawn does not.
+    // the geometry taken anew; one that only shows a frame just drawn into
+    // frame_ does not.
     if (!framePending_ || frame_.size() != windowDeviceSize(this)) {
-        inPaint_ = true;
+        inPaint_ = inPaintEvent_ = true;
         display_.Form_Paint();
-        inPaint_ = false;
+        inPaint_ = inPaintEvent_ = false;
     }
     framePending_ = false;
+    if (inStore_) {
+        ++framesShown_;
+        return;
+    }
     if (frame_.isNull())
         return;
     frame_.setDevicePixelRatio(devicePixelRatioF());
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(QPointF(0, 0), frame_);
+    ++framesShown_;
 }
 
 void QtPatternWindow::resizeEvent(QResizeEvent *)

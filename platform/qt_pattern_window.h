@@ -26,15 +26,22 @@ private:
 };
 
 // The borderless full-screen window that shows the pattern window's frames
-// 1:1 in device pixels, and hands its events to the Display it owns.
+// 1:1 in device pixels, and hands its events to the Display it owns. Frames
+// are drawn straight into the window's backing store where it is an image of
+// 32-bit pixels (the raster platforms): between its beginPaint and endPaint,
+// flushed whole; elsewhere into an image of the window's own that a paint
+// copies into the backing store.
 class QtPatternWindow final : public QWidget, public PatternWindowHost {
 public:
     explicit QtPatternWindow(std::function<SelectionWindowLink &()> launcher);
 
     Display &display() { return display_; }
-    const QImage &frameImage() const { return frame_; }
-    // Frames drawn since the window was made.
+    // A copy of the last frame drawn.
+    QImage frameImage() const;
+    // Frames drawn since the window was made, and frames that reached the
+    // backing store.
     long framesDrawn() const { return framesDrawn_; }
+    long framesShown() const { return framesShown_; }
 
     // Called when the user closes this window on its own (a window manager's
     // close command).
@@ -74,12 +81,20 @@ private:
     void fitNativeGeometry(const QScreen *screen);
     void retakeGeometry();
     void showPointer();
+    // The backing store's image when the next frame of this size can be drawn
+    // into it; outside a paint the store is opened for painting first.
+    QImage *openStore(int width, int height);
 
     QtTimer timer_;
     Display display_;
-    QImage frame_;
-    bool framePending_ = false; // a frame was drawn outside a paint and waits to be shown
-    bool inPaint_ = false;
+    QImage frame_;              // only where the backing store cannot be drawn into
+    QSize frameSize_;           // of the last frame
+    bool inStore_ = false;      // the last frame went straight into the backing store
+    bool storeOpened_ = false;  // ... opened outside a paint, to be flushed by present()
+    bool framePending_ = false; // a frame was drawn into frame_ outside a paint and waits to be shown
+    bool inPaint_ = false;      // redrawing for a paint or a resize: the paint that follows shows it
+    bool inPaintEvent_ = false; // Qt has opened the backing store for this paint
+    long framesShown_ = 0;
     bool covering_ = false;
     bool screenWatched_ = false;
     long framesDrawn_ = 0;

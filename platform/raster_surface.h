@@ -21,9 +21,12 @@ namespace tintoral {
 // Filled boxes, box outlines and lines are held back and drawn row by row
 // when the surface finishes, each row whole while it is in the cache: drawn
 // at once, a full-height one-pixel line walks the frame in column order with
-// a cache miss on every row. A circle (or a line too long for exact integer
-// steps) first draws what is held, so every pixel ends exactly as if each
-// call had been drawn at once, in order.
+// a cache miss on every row. In an image larger than the workspace's
+// streaming threshold, a row the held boxes cover from end to end is composed
+// in a small buffer and written to the image once, by streaming stores;
+// smaller images are drawn in place. A circle (or a line too long for exact integer steps) first draws what is
+// held, so every pixel ends exactly as if each call had been drawn at once,
+// in order.
 class RasterSurface final : public DrawingSurface {
 public:
     // Far beyond any screen, and small enough that the products in the line
@@ -39,7 +42,12 @@ public:
         // many draws them and goes on. Every pattern holds fewer on screens
         // up to 16000 pixels wide.
         static constexpr std::size_t kDefaultCapacity = 8192;
-        explicit Workspace(std::size_t capacity = kDefaultCapacity);
+        // Images of more bytes than `streamAbove` get their rows by streaming
+        // stores, which bypass the cache; smaller ones by ordinary stores.
+        explicit Workspace(std::size_t capacity = kDefaultCapacity,
+                           std::size_t streamAbove = streamingThreshold());
+        // Half the last-level cache this machine reports (see the source).
+        static std::size_t streamingThreshold();
 
     private:
         friend class RasterSurface;
@@ -62,15 +70,18 @@ public:
             std::int32_t lo, hi;
             bool operator<(const Run &o) const { return lo < o.lo; }
         };
-        void fitRows(int height);
+        void fitFrame(int width, int height);
 
         std::size_t capacity_;
+        std::size_t streamAbove_;
         std::vector<Held> held_;              // in call order
         std::vector<Slant> slants_;
         std::vector<std::uint32_t> order_;    // held calls by first row, then call order
         std::vector<std::uint32_t> rowStart_; // counting sort of the first rows
         std::vector<std::uint32_t> active_, merged_; // calls on the current row, in call order
         std::vector<Run> runs_;               // what the active calls cover
+        std::vector<std::uint32_t> row_;      // a row being composed
+        std::vector<Run> over_, overNext_;    // what its calls drew over its wide box
     };
 
     // `stride` is the distance between rows, in pixels. Without a workspace
@@ -118,11 +129,16 @@ private:
     void drawHeldRowByRow();
     // Rows first + 1 ..= last again as `first`, which the active calls cover alike.
     void repeatRow(std::int64_t first, std::int64_t last);
+    // The first of the active calls that a row shows: those before the last
+    // box as wide as the image are hidden by it. `whole` tells whether the
+    // active boxes cover the row from end to end.
+    std::size_t firstShownCall(bool &whole);
     // A line that is neither horizontal nor vertical.
     void slantedLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
                      std::uint32_t p);
     // The pixels of a held slanted line on row y, which is its next row.
-    static void drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p);
+    // Returns the columns drawn.
+    static Workspace::Run drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p);
 
     std::uint32_t *pixels_;
     int width_;
@@ -133,6 +149,7 @@ private:
     std::unique_ptr<Workspace> own_;
     Workspace &work_;
     std::int64_t heldTop_ = 0, heldBottom_ = 0; // rows the held calls span
+    bool stream_;                                // rows go to the image by streaming stores
 };
 
 } // namespace tintoral

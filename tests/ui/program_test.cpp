@@ -5,6 +5,7 @@
 // with golden/launcher.txt (`make golden` rewrites it).
 #include "app/application.h"
 #include "pattern_window/mode_table.h"
+#include "platform/raster_surface.h"
 #include "platform/screen_metrics.h"
 
 #include <QBackingStore>
@@ -45,7 +46,14 @@ struct Session {
         const auto *store = static_cast<QImage *>(window()->backingStore()->paintDevice());
         QImage shown = store->copy(QRect(QPoint(0, 0), platform::windowDeviceSize(window())));
         shown.setDevicePixelRatio(1.0);
-        return shown.convertToFormat(QImage::Format_RGB32) == window()->frameImage().convertToFormat(QImage::Format_RGB32);
+        // Drawn anew from the pattern state: the frame is the backing store itself.
+        PatternState copy = state();
+        QImage drawn(shown.size(), QImage::Format_RGB32);
+        RasterSurface surface(reinterpret_cast<std::uint32_t *>(drawn.bits()), drawn.width(), drawn.height(),
+                              drawn.bytesPerLine() / 4, copy.twipsPerPixelX, copy.twipsPerPixelY);
+        drawMode(copy, surface);
+        surface.finish();
+        return shown.convertToFormat(QImage::Format_RGB32) == drawn;
     }
     void act(const std::string &a);
     std::string value(const std::string &name);

@@ -129,6 +129,7 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, D &..
     case 1: y2 = y1; break; // horizontal
     case 2: x2 = x1 + float(uniform(0, 3) * tx); break; // tall and narrow
     case 3: y2 = y1 + (x2 - x1) * float(tx / ty); break; // 45 degrees
+    case 4: x1 = float(-tx), x2 = float((w + 1) * tx); break; // across the whole width
     }
     switch (pick(3)) {
     case 0: return (d.fillBox(x1, y1, x2, y2, c), ...);
@@ -140,7 +141,8 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, D &..
 // Mixes finished now and then and at the end: the image then holds what
 // drawing each call at once would have left, and the padding and the guard
 // rows above and below are untouched. One workspace serves frames of other
-// sizes in turn.
+// sizes in turn; rows start at every pixel of a 16-byte block, and are
+// written by streaming stores (every frame above the threshold) or not.
 TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
 {
     const struct { // pad: columns past the width in each row
@@ -155,26 +157,27 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                  {"wideAndTall", 1100, 140, 5, 15.0, 15.0, 120}, {"contiguousRows", 700, 300, 0, 15.0, 15.0, 120},
                  // workspaces that fill up and draw what they hold mid-sequence
                  {"smallWorkspace", 53, 31, 2, 15.0, 15.0, 300, 3}, {"oneCallWorkspace", 29, 17, 0, 15.0, 15.0, 200, 1}};
-    for (const auto &m : mixes) {
-        RasterSurface::Workspace workspace(m.held);
-        for (unsigned seed = 1; seed <= 4; ++seed) {
-            const int w = m.width + int(seed % 2), h = m.height + int(seed / 2) - 1;
-            const std::ptrdiff_t stride = w + m.pad;
-            std::vector<std::uint32_t> fast(std::size_t(stride) * (h + 2), kSentinel), slow = fast;
-            RasterSurface surface(fast.data() + stride, w, h, stride, m.tx, m.ty, workspace);
-            Reference ref{w, h, stride, m.tx, m.ty, slow.data() + stride};
-            std::mt19937 rng(seed);
-            for (int i = 0; i < m.calls; ++i) {
-                drawRandomCall(rng, w, h, m.tx, m.ty, surface, ref);
-                if (i + 1 < m.calls && rng() % 16 != 0)
-                    continue;
-                surface.finish();
-                const auto at = std::mismatch(fast.begin(), fast.end(), slow.begin()).first - fast.begin();
-                ASSERT_EQ(at, std::ptrdiff_t(fast.size()))
-                    << m.name << ", seed " << seed << ", call " << i << ": x " << at % stride << ", y " << at / stride - 1;
+    for (const auto &m : mixes)
+        for (const std::size_t streamAbove : {std::size_t{0}, SIZE_MAX}) {
+            RasterSurface::Workspace workspace(m.held, streamAbove);
+            for (unsigned seed = 1; seed <= 4; ++seed) {
+                const int w = m.width + int(seed % 2), h = m.height + int(seed / 2) - 1;
+                const std::ptrdiff_t stride = w + m.pad, first = stride + seed % 4;
+                std::vector<std::uint32_t> fast(std::size_t(stride) * (h + 2) + 3, kSentinel), slow = fast;
+                RasterSurface surface(fast.data() + first, w, h, stride, m.tx, m.ty, workspace);
+                Reference ref{w, h, stride, m.tx, m.ty, slow.data() + first};
+                std::mt19937 rng(seed);
+                for (int i = 0; i < m.calls; ++i) {
+                    drawRandomCall(rng, w, h, m.tx, m.ty, surface, ref);
+                    if (i + 1 < m.calls && rng() % 16 != 0)
+                        continue;
+                    surface.finish();
+                    const auto at = std::mismatch(fast.begin(), fast.end(), slow.begin()).first - fast.begin();
+                    ASSERT_EQ(at, std::ptrdiff_t(fast.size())) << m.name << (streamAbove ? "" : ", streamed") << ", seed "
+                        << seed << ", call " << i << ": x " << (at - first) % stride << ", y " << (at - first) / stride;
+                }
             }
         }
-    }
 }
 
 } // namespace
