@@ -1,5 +1,7 @@
 #include "platform/screen_metrics.h"
 
+#include "platform/wayland_output.h"
+
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -41,6 +43,11 @@ QSize screenDeviceSize(const QScreen *screen)
 {
     if (!screen)
         return {};
+    // Where the compositor tells the output's own mode, that is the size: Qt
+    // up to 6.4 rounds a fractional scale up to a whole one, and its logical
+    // size times that ratio is the size it draws at, not the screen's.
+    if (const QSize output = waylandOutputSize(screen); !output.isEmpty())
+        return output;
     if (const QPlatformScreen *native = screen->handle())
         return scaled(native->geometry().size(), native->devicePixelRatio());
     return scaled(screen->size(), screen->devicePixelRatio());

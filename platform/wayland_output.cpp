@@ -1,7 +1,9 @@
 #include "platform/wayland_output.h"
 
 #include <QGuiApplication>
+#include <QRect>
 #include <QScreen>
+#include <QString>
 #include <qpa/qplatformscreen.h>
 
 #include <wayland-client.h>
@@ -60,10 +62,9 @@ const wl_registry_listener registryListener{global, globalRemove};
 
 } // namespace
 
-QSize waylandOutputSize(const QScreen *screen)
+namespace {
+QSize askCompositor(const QScreen *screen)
 {
-    if (!screen || !screen->handle() || QGuiApplication::platformName() != QLatin1String("wayland"))
-        return {};
     // A connection of our own: outputs bound on Qt's would also be named in
     // the enter events of Qt's surfaces, which Qt takes for its own.
     wl_display *display = wl_display_connect(nullptr);
@@ -90,6 +91,32 @@ QSize waylandOutputSize(const QScreen *screen)
     wl_registry_destroy(registry);
     wl_display_disconnect(display);
     return size;
+}
+} // namespace
+
+QSize waylandOutputSize(const QScreen *screen)
+{
+    if (!screen || !screen->handle() || QGuiApplication::platformName() != QLatin1String("wayland"))
+        return {};
+    // Asked again only when Qt's view of the screen changes: the resolution
+    // line reads it at every paint, and a round trip to the compositor there
+    // would stall the window under load.
+    struct Known {
+        const QScreen *screen;
+        QString name;
+        QRect logical;
+        double ratio;
+        QSize size;
+    };
+    static std::vector<Known> known;
+    const QPlatformScreen *native = screen->handle();
+    for (const Known &k : known)
+        if (k.screen == screen && k.name == screen->name() && k.logical == native->geometry()
+            && k.ratio == native->devicePixelRatio())
+            return k.size;
+    std::erase_if(known, [screen](const Known &k) { return k.screen == screen; });
+    return known.emplace_back(Known{screen, screen->name(), native->geometry(), native->devicePixelRatio(),
+                                    askCompositor(screen)}).size;
 }
 
 } // namespace tintoral::platform
