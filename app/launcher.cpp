@@ -263,6 +263,8 @@ int Launcher::orbitingValue() const { return Check1->isChecked() ? 1 : 0; }
 
 void Launcher::showWithFocus()
 {
+    if (const QWidget *pattern = program_.displayWindow())
+        platform::expectScreen(*this, pattern->screen());
     showScreenFidelity();
     if (!shownBefore_) {
         shownBefore_ = true;
@@ -270,7 +272,10 @@ void Launcher::showWithFocus()
         // Queued: Qt gives the window its logical size on the new screen
         // only after telling of the change.
         QObject::connect(windowHandle(), &QWindow::screenChanged, this,
-                         [this] { showScreenFidelity(); }, Qt::QueuedConnection);
+                         [this] {
+                             showScreenFidelity();
+                             update(); // the resolution line reads the new screen
+                         }, Qt::QueuedConnection);
     }
     setVisible(true);
     platform::activate(*this);

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QRect>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -58,6 +60,23 @@ bool fullScreenMovesByShowingAnew()
 {
     static const bool anew = QGuiApplication::platformName() == QLatin1String("wayland");
     return anew;
+}
+
+void expectScreen(QWidget &widget, QScreen *screen)
+{
+    if (!fullScreenMovesByShowingAnew() || !screen)
+        return;
+    // Qt takes a top-level window's screen from the position it keeps for it
+    // as the window is shown; the compositor never tells the real one.
+    if (!screen->geometry().contains(widget.geometry().center())) {
+        QRect r = widget.frameGeometry();
+        r.moveCenter(screen->geometry().center());
+        widget.move(r.topLeft());
+    }
+    if (QWindow *window = widget.windowHandle())
+        window->setScreen(screen);
+    else
+        widget.setScreen(screen);
 }
 
 } // namespace tintoral::platform

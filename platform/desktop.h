@@ -1,5 +1,6 @@
 #pragma once
 
+class QScreen;
 class QWidget;
 
 namespace tintoral::platform {
@@ -23,5 +24,13 @@ void activate(QWidget &widget);
 // compositor takes the output a window asks for only as it enters full
 // screen; on X11 the program moves it.
 bool fullScreenMovesByShowingAnew();
+
+// Before a top-level widget is shown, tells Qt the screen the window system
+// will put it on, where the window system places windows itself (Wayland):
+// the compositor puts a dialog by the window it belongs to, and Qt learns a
+// surface's output only from the compositor's enter events, which a window
+// shown again on the output it last left does not always bring. Elsewhere
+// the program places its windows, and this does nothing.
+void expectScreen(QWidget &widget, QScreen *screen);
 
 } // namespace tintoral::platform
