@@ -86,4 +86,5 @@ be_click() {
 }
 be_move_window() { be_swaymsg "[title=\"^$1\$\"]" move absolute position $(be_logical "$2" "$3" | awk '{ printf "%d %d", $1, $2 }'); sleep 0.4; }
 be_focused() { swaymsg -t get_tree | jq -r '.. | objects | select(.focused) | .name'; }
-be_remove_output() { be_swaymsg output "$1" disable; sleep 0.5; } # sway 1.7 cannot unplug one
+# sway 1.7 can neither unplug a headless output nor disable one (its commit fails).
+be_remove_output() { return 1; }

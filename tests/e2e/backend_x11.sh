@@ -17,7 +17,7 @@
 #   be_window_geometry TITLE    "X Y W H" of the window so titled, empty if not mapped
 #   be_focused                  the title of the window with the keyboard focus
 #   be_outputs                  "NAME X Y W H SCALE" per output, W H in device pixels
-#   be_set_output NAME W H SCALE, be_remove_output NAME
+#   be_set_output NAME W H SCALE, be_remove_output NAME (fails where the server cannot)
 #   be_watch_windows, be_windows_mapped   the number of windows mapped since the watch began
 # Everything started goes into E2E_PIDS, which the driver's trap stops.
 be_start() {
