@@ -88,3 +88,5 @@ be_move_window() { be_swaymsg "[title=\"^$1\$\"]" move absolute position $(be_lo
 be_focused() { swaymsg -t get_tree | jq -r '.. | objects | select(.focused) | .name'; }
 # sway 1.7 can neither unplug a headless output nor disable one (its commit fails).
 be_remove_output() { return 1; }
+be_watch_windows() { swaymsg -r -m -t subscribe '["window"]' > "$E2E_TMP/windows.log" & E2E_PIDS+=($!); sleep 0.3; }
+be_windows_mapped() { grep -c '"change": *"new"' "$E2E_TMP/windows.log" || true; }

@@ -255,7 +255,10 @@ step_options() {
   be_start "$SCALE" "$OUTPUTS" "$WM"
   read -r _ _ _ _ _ SCALE_F < <(be_outputs)
   TPP=$(awk -v s="$SCALE_F" 'BEGIN { printf "%.17g", 1440 / (96 * s) }')
-  export XDG_RUNTIME_DIR=$E2E_TMP/run # else Qt adds a warning line to every message
+  # A runtime dir of the program's own, else Qt adds a warning line to every
+  # message (the compositor's socket is then named by its path).
+  [ -z "${WAYLAND_DISPLAY:-}" ] || export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY
+  export XDG_RUNTIME_DIR=$E2E_TMP/app-run
   mkdir -m 700 "$XDG_RUNTIME_DIR"
   check "--list-screens" "$("$TINTORAL" --list-screens)" "$(be_outputs | awk -v t="$TPP" '{ printf "%s  %sx%s+%s+%s  scale %s  twips per pixel %g  %s  exact\n",
     $1, $4, $5, $2, $3, $6, t, NR == 1 ? "primary" : "secondary" }')"
