@@ -188,11 +188,13 @@ step_monitors() {
   read -r x y _ _ < <(output 1)
   be_move_window "Select Test" $((x + 76)) $((y + 60))
   check "the selection window was moved to the second output" "$(inside 'Select Test' 1)" yes
+  step_info exact 1 # moved there, it reads the second output
   check "the selection window is whole at the second output's scale" "$(be_window_geometry 'Select Test' | awk -v s="$(
     be_outputs | awk 'NR == 2 { print $6 }')" '{ d = $3 - 4665 / 15 * s; print (d * d <= 1) ? "yes" : $3 }')" yes
   for i in 16 8 9 23; do
     choose "$i"; expect "test $i on the second output" 1 "${MODE[$i]}"
     check "test $i covers the second output" "$(be_window_geometry Tintoral)" "$(output 1)"
+    [ "$i" != 9 ] || step_info exact 1 # shown again there, it reads the second output
   done
   be_key plus plus; expect "test card denser on the second output" 1 24 --nb-points 27
   be_remove_output "$(be_outputs | awk 'NR == 2 { print $1 }')" || { echo "$NAME: no output removed (the server cannot)"; return 0; }
@@ -208,12 +210,12 @@ step_monitors() {
 # exact (a desktop that scales it, a screen that rounds colours) a note under
 # it and one line on standard error say so, and only there. The frame's
 # picture stays in info.png for a look (E2E_KEEP=1).
-step_info() {
-  local x y w h ow oh
+step_info() { # exact|note [OUTPUT, the first by default]
+  local x y w h ox oy ow oh n=${2:-0}
   show_launcher
-  read -r x y w h < <(be_window_geometry "Select Test"); read -r _ _ ow oh < <(output 0)
-  be_shot "$E2E_TMP/info.rgb" "$(be_outputs | awk 'NR == 1 { print $1 }')"
-  convert -size "${ow}x$oh" -depth 8 "rgb:$E2E_TMP/info.rgb" -crop "${w}x$((h - w * 3845 / 4665))+$x+$y" "$E2E_TMP/info.png"
+  read -r x y w h < <(be_window_geometry "Select Test"); read -r ox oy ow oh < <(output "$n")
+  be_shot "$E2E_TMP/info.rgb" "$(be_outputs | awk -v n="$n" 'NR == n + 1 { print $1 }')"
+  convert -size "${ow}x$oh" -depth 8 "rgb:$E2E_TMP/info.rgb" -crop "${w}x$((h - w * 3845 / 4665))+$((x - ox))+$((y - oy))" "$E2E_TMP/info.png"
   check "info frame: the output's device size" "$(tesseract "$E2E_TMP/info.png" - --psm 6 2> /dev/null \
     | tr -d " " | grep -o "^Resolution.[0-9]*x[0-9]*" | cut -c12-)" "${ow}x$oh"
   check "info frame: a note under the resolution" "$([ "$h" -gt $((w * 4545 / 4665 + 2)) ] && echo note || echo exact)" "$1"
