@@ -5,6 +5,7 @@
 // with golden/launcher.txt (`make golden` rewrites it).
 #include "app/application.h"
 #include "pattern_window/mode_table.h"
+#include "tests/alloc/counting_new.h"
 #include "platform/raster_surface.h"
 #include "platform/screen_metrics.h"
 
@@ -21,10 +22,13 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <fstream>
 #include <functional>
 #include <map>
 #include <random>
+#include <utility>
 #include <sstream>
 
 namespace {
@@ -58,7 +62,8 @@ struct Session {
     void act(const std::string &a);
     std::string value(const std::string &name);
     std::string queued = "not run";
-    long frames = 0;
+    long frames = 0, newBytes = 0, mallocBytes = 0, newGrowth = 0, mallocGrowth = 0; // live bytes at a mark, since the last
+
 };
 
 void Session::act(const std::string &a)
@@ -71,7 +76,11 @@ void Session::act(const std::string &a)
         {"esc", [&] { key("\x1b"); }}, {"shift", [&] { key({}); }}, {"all", [&] { for (int c = 0; c < 256; ++c) key(QString(QChar(c))); }},
         {"left", [&] { mouse(QEvent::MouseButtonRelease, Qt::LeftButton); }}, {"right", [&] { mouse(QEvent::MouseButtonRelease, Qt::RightButton); }},
         {"middle", [&] { mouse(QEvent::MouseButtonRelease, Qt::MiddleButton); }}, {"move", [&] { mouse(QEvent::MouseMove, Qt::NoButton); }},
-        {"tick", [&] { program.display().Timer1_Timer(); }}, {"stop", [&] { program.display().Timer1.setEnabled(false); }},
+        {"tick", [&] { program.display().Timer1_Timer(); }},
+        {"run", [&] { program.display().Timer1_Timer(), QCoreApplication::processEvents(); }},
+        {"mark", [&] {
+            newGrowth = test::liveNewBytes() - std::exchange(newBytes, test::liveNewBytes());
+            mallocGrowth = long(mallinfo2().uordblks) - std::exchange(mallocBytes, long(mallinfo2().uordblks)); }}, {"stop", [&] { program.display().Timer1.setEnabled(false); }},
         {"step", [&] { state().TimerStep = std::int16_t(std::stoi(arg)); }}, {"half", [&] { state().halfMode = std::int16_t(std::stoi(arg)); }},
         {"twips", [&] { std::sscanf(arg.c_str(), "%f,%f", &state().twipsPerPixelX, &state().twipsPerPixelY); }},
         {"slider", [&] { launcher().Slider1->setValue(std::stoi(arg)); }}, {"orbiting", [&] { launcher().Check1->click(); }},
@@ -110,7 +119,9 @@ std::string Session::value(const std::string &name)
         {"frames", [&] { return n(window()->framesDrawn() - frames); }},
         {"pixel", [&] { return QString::number(f.pixel(3, 3) & 0xffffff, 16).rightJustified(6, '0').toStdString(); }},
         {"pointer", [&] { return std::string(window()->pointerHidden() ? "hidden" : "shown"); }},
-        {"shown-as-drawn", [&] { return yes(shownAsDrawn()); }}, {"queued", [&] { return queued; }},
+        {"shown-as-drawn", [&] { return yes(shownAsDrawn()); }},
+        // Bytes of operator new and of the C allocator in use between the last two marks (LeakSanitizer's under ASan).
+        {"grown", [&] { return yes(newGrowth > 16 * 1024 || mallocGrowth > 256 * 1024); }}, {"queued", [&] { return queued; }},
         // The frame covers the screen in device pixels, each pixel the twips of the screen's dpi and scale.
         {"full", [&] { return yes(f.size() == screen->size() * window()->devicePixelRatio() && s.formWidth == float(f.width() * double(s.twipsPerPixelX))
                                   && s.twipsPerPixelX == float(1440.0 / (screen->logicalDotsPerInchX() * screen->devicePixelRatio()))); }},
