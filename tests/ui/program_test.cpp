@@ -2,13 +2,14 @@
 // and 2). Each row of golden/sessions.txt starts it afresh, performs actions
 // through its windows and checks what follows; a storm performs random actions
 // and checks invariants after each; the selection window's layout is compared
-// with golden/launcher.txt (`make golden` rewrites it). The executable replaces
-// the global operator new to count its calls and live bytes.
+// with golden/launcher.txt (`make golden` rewrites it). No display is needed:
+// Qt's offscreen platform. The global operator new is replaced, to count its
+// calls and live bytes.
 #include "app/application.h"
 #include "pattern_window/mode_table.h"
 #include "platform/screen_metrics.h"
-#include "tests/alloc/counting_new.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,9 +24,13 @@
 
 #include <malloc.h>
 
+#include <atomic>
+#include <cstdlib>
+
 #include <fstream>
 #include <functional>
 #include <map>
+#include <new>
 #include <random>
 #include <sstream>
 #include <string_view>
@@ -35,6 +40,27 @@
 namespace {
 
 using namespace tintoral;
+
+// Every form of the global operator new and delete is replaced, so that none
+// reaches another allocator (the sanitizer's would report a mismatch).
+std::atomic<long> liveNewBytes{0}, newCalls{0};
+
+void *allocate(std::size_t n, bool nothrow = false)
+{
+    void *p = std::malloc(n ? n : 1);
+    if (!p && !nothrow)
+        throw std::bad_alloc();
+    liveNewBytes += long(malloc_usable_size(p)); // 0 for a null pointer
+    ++newCalls;
+    return p;
+}
+
+void release(void *p) noexcept
+{
+    liveNewBytes -= long(malloc_usable_size(p));
+    std::free(p);
+}
+
 
 struct Session {
     Program program;
@@ -64,7 +90,7 @@ void Session::act(const std::string &a)
         {"tick", [&] { program.display().Timer1_Timer(); }},
         {"run", [&] { program.display().Timer1_Timer(), QCoreApplication::processEvents(); }},
         {"mark", [&] {
-            newGrowth = test::liveNewBytes() - std::exchange(newBytes, test::liveNewBytes());
+            newGrowth = liveNewBytes.load() - std::exchange(newBytes, liveNewBytes.load());
             mallocGrowth = long(mallinfo2().uordblks) - std::exchange(mallocBytes, long(mallinfo2().uordblks)); }}, {"stop", [&] { program.display().Timer1.setEnabled(false); }},
         {"step", [&] { state().TimerStep = std::int16_t(std::stoi(arg)); }}, {"half", [&] { state().halfMode = std::int16_t(std::stoi(arg)); }},
         {"twips", [&] { std::sscanf(arg.c_str(), "%f,%f", &state().twipsPerPixelX, &state().twipsPerPixelY); }},
@@ -300,7 +326,7 @@ TEST(RedrawAllocations, NoneOnceTheWindowHasItsSize)
         for (const WindowGeometry size : {g, WindowGeometry{g.height, g.width, g.twipsPerPixelX, g.twipsPerPixelY}}) { // and on its side
             f.size = size;
             f.display.Form_Resize(); // the first paint of a size may allocate
-            const long before = test::newCalls();
+            const long before = newCalls.load();
             for (const ModeEntry &mode : modeTable()) {
                 f.display.state.currentMode = mode.code, f.shown = false;
                 f.display.drawCurrentMire();
@@ -313,9 +339,34 @@ TEST(RedrawAllocations, NoneOnceTheWindowHasItsSize)
             }
             f.display.state.currentMode = 99; // outside the table: draws nothing
             f.display.drawCurrentMire();
-            EXPECT_EQ(test::newCalls() - before, 0) << size.width << "x" << size.height;
+            EXPECT_EQ(newCalls.load() - before, 0) << size.width << "x" << size.height;
         }
     }
 }
 
 } // namespace
+
+void *operator new(std::size_t n) { return allocate(n); }
+void *operator new[](std::size_t n) { return allocate(n); }
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept { return allocate(n, true); }
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept { return allocate(n, true); }
+void operator delete(void *p) noexcept { release(p); }
+void operator delete[](void *p) noexcept { release(p); }
+void operator delete(void *p, std::size_t) noexcept { release(p); }
+void operator delete[](void *p, std::size_t) noexcept { release(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { release(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { release(p); }
+
+int main(int argc, char **argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    // Escape raises the selection window, which the offscreen platform can only
+    // answer with a warning: thousands of them would say nothing.
+    static const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType t, const QMessageLogContext &c, const QString &m) {
+        if (m != QLatin1String("This plugin does not support raise()"))
+            previous(t, c, m);
+    });
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
