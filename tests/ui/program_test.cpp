@@ -73,8 +73,8 @@ struct Session {
     void act(const std::string &a);
     std::string value(const std::string &name);
     std::string queued = "not run";
-    long frames = 0, newBytes = 0, mallocBytes = 0, newGrowth = 0, mallocGrowth = 0; // live bytes at a mark, since the last
-
+    long frames = 0;
+    long newBytes = 0, mallocBytes = 0, newGrowth = 0, mallocGrowth = 0; // live at the last mark, growth since the one before
 };
 
 void Session::act(const std::string &a)
@@ -87,11 +87,11 @@ void Session::act(const std::string &a)
         {"esc", [&] { key("\x1b"); }}, {"shift", [&] { key({}); }}, {"all", [&] { for (int c = 0; c < 256; ++c) key(QString(QChar(c))); }},
         {"left", [&] { mouse(QEvent::MouseButtonRelease, Qt::LeftButton); }}, {"right", [&] { mouse(QEvent::MouseButtonRelease, Qt::RightButton); }},
         {"middle", [&] { mouse(QEvent::MouseButtonRelease, Qt::MiddleButton); }}, {"move", [&] { mouse(QEvent::MouseMove, Qt::NoButton); }},
-        {"tick", [&] { program.display().Timer1_Timer(); }},
+        {"tick", [&] { program.display().Timer1_Timer(); }}, {"stop", [&] { program.display().Timer1.setEnabled(false); }},
         {"run", [&] { program.display().Timer1_Timer(), QCoreApplication::processEvents(); }},
         {"mark", [&] {
             newGrowth = liveNewBytes.load() - std::exchange(newBytes, liveNewBytes.load());
-            mallocGrowth = long(mallinfo2().uordblks) - std::exchange(mallocBytes, long(mallinfo2().uordblks)); }}, {"stop", [&] { program.display().Timer1.setEnabled(false); }},
+            mallocGrowth = long(mallinfo2().uordblks) - std::exchange(mallocBytes, long(mallinfo2().uordblks)); }},
         {"step", [&] { state().TimerStep = std::int16_t(std::stoi(arg)); }}, {"half", [&] { state().halfMode = std::int16_t(std::stoi(arg)); }},
         {"twips", [&] { std::sscanf(arg.c_str(), "%f,%f", &state().twipsPerPixelX, &state().twipsPerPixelY); }},
         {"slider", [&] { launcher().Slider1->setValue(std::stoi(arg)); }}, {"orbiting", [&] { launcher().Check1->click(); }},
@@ -130,7 +130,7 @@ std::string Session::value(const std::string &name)
         {"frames", [&] { return n(window()->framesDrawn() - frames); }}, {"queued", [&] { return queued; }},
         {"pixel", [&] { return QString::number(f.pixel(3, 3) & 0xffffff, 16).rightJustified(6, '0').toStdString(); }},
         {"pointer", [&] { return std::string(window()->pointerHidden() ? "hidden" : "shown"); }},
-        // Bytes of operator new and of the C allocator in use between the last two marks (LeakSanitizer's under ASan).
+        // Growth of the bytes of operator new and of the C allocator in use (LeakSanitizer's under ASan).
         {"grown", [&] { return yes(newGrowth > 16 * 1024 || mallocGrowth > 256 * 1024); }},
         // The frame covers the screen in device pixels, each pixel the twips of the screen's dpi and scale.
         {"full", [&] { return yes(f.size() == screen->size() * window()->devicePixelRatio() && s.formWidth == float(f.width() * double(s.twipsPerPixelX))
