@@ -163,13 +163,11 @@ struct Reference {
     {
         const int64_t x1 = RasterSurface::toPixel(fx1, tx), y1 = RasterSurface::toPixel(fy1, ty);
         const int64_t x2 = RasterSurface::toPixel(fx2, tx), y2 = RasterSurface::toPixel(fy2, ty);
-        const int64_t dx = x2 - x1, dy = y2 - y1;
-        if (std::abs(dx) >= std::abs(dy)) {
-            for (int64_t x = lo(x1, x2); x <= hi(x1, x2, width); ++x)
-                set(x, dx == 0 ? y1 : y1 + round(double(x - x1) * double(dy) / double(dx)), c);
-        } else {
-            for (int64_t y = lo(y1, y2); y <= hi(y1, y2, height); ++y)
-                set(x1 + round(double(y - y1) * double(dx) / double(dy)), y, c);
+        const bool rows = std::abs(y2 - y1) > std::abs(x2 - x1); // a along the line's long axis, b across it
+        const int64_t a1 = rows ? y1 : x1, a2 = rows ? y2 : x2, b1 = rows ? x1 : y1, b2 = rows ? x2 : y2;
+        for (int64_t a = lo(a1, a2); a <= hi(a1, a2, rows ? height : width); ++a) {
+            const int64_t b = a1 == a2 ? b1 : b1 + round(double(a - a1) * double(b2 - b1) / double(a2 - a1));
+            rows ? set(b, a, c) : set(a, b, c);
         }
     }
     // (cx +- dx, cy +- dy) for dx in 0..RX, dy = floor(RY sqrt(RX^2 - dx^2) / RX + 0.5),
