@@ -27,13 +27,9 @@ fail_now() { echo "FAIL: $*"; exit 1; }
 check() { [ "$2" = "$3" ] && PASSES=$((PASSES + 1)) || { FAILS=$((FAILS + 1)); echo "FAIL: $1: got '$2', want '$3'"; }; }
 source "$here/backend_$BACKEND.sh"
 
-# Centres of the 24 test buttons in client-area twips of "Select Test" (15
-# twips a logical pixel) by element index, and the mode each one shows.
-BUTTON=("1207 1087" "487 1087" "1927 1087" "2647 1087" "3367 1087" "847 1327" "2287 1327" "3727 1327"
-  "1087 2527" "3307 2527" "1087 2767" "1087 3007" "1087 3247" "3727 1567" "2287 1567" "847 1567"
-  "3307 2767" "4087 1087" "847 1807" "1087 3487" "1087 3727" "2287 1807" "3727 1807" "3307 3727")
-MODE=(2 1 3 4 8 5 6 7 14 23 15 16 17 11 10 9 18 12 13 19 20 21 22 24)
-ORBITING="2430 3247" EXIT="2287 4267"
+# The test buttons (centre in client-area twips, mode shown), the check box and Exit.
+while read -r i x y m; do BUTTON[i]="$x $y" MODE[i]=$m; done < <(grep '^[0-9]' "$here/buttons.txt")
+ORBITING=$(awk '$1 == "orbiting" { print $2, $3 }' "$here/buttons.txt") EXIT=$(awk '$1 == "exit" { print $2, $3 }' "$here/buttons.txt")
 
 shown() { [ -n "$(be_window_geometry "$1")" ] && echo shown || echo hidden; }
 output() { be_outputs | awk -v n="$1" 'NR == n + 1 { print $2, $3, $4, $5 }'; } # output N: "X Y W H"
@@ -122,11 +118,8 @@ step_input() {
 
 step_tests() { for i in $(list "$1"); do choose "$i"; expect "test $i at default" 0 "${MODE[$i]}"; done; }
 
-# Button index | keys | the options they set | the keys that restore the defaults.
-TUNED=("1|plus slash|--nb-box 17 --half-mode 1|slash Return" "4|plus plus plus|--black-level 4|Return"
-  "8|minus minus minus|--nb-points 22|Return" "9|space asterisk|--alt-mode 1 --nb-points 50|space Return"
-  "16|plus slash|--nb-box-geo 25 --half-mode 1|slash Return" "19|plus plus|--current-color 2|Return"
-  "20|minus|--current-color 7|Return" "23|plus plus slash|--nb-points 27 --half-mode 1|slash Return" "18|asterisk|--nb-box 255|Return")
+# The tuned states of tuned.txt, each checked and then restored.
+mapfile -t TUNED < <(grep -v '^#' "$here/tuned.txt")
 step_tuned() {
   for row in "${TUNED[@]}"; do
     IFS='|' read -r i keys options restore <<< "$row"
@@ -268,12 +261,12 @@ step_options() {
   names=$(be_outputs | awk '{ print $1 }' | paste -sd , | sed 's/,/, /g')
   be_watch_windows
   while IFS='|' read -r args headless want; do # arguments | status without a display | the message's start
-    eval "set -- $args"
+    eval "set -- $args"; want=${want//'$names'/$names}
     status=0; err=$(timeout 10 "$TINTORAL" "$@" 2>&1 > /dev/null) || status=$?
     check "$args: status, lines, message" "$status $(wc -l <<< "$err") ${err:0:${#want}}" "2 1 $want"
     status=0; DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM= timeout 10 "$TINTORAL" "$@" > /dev/null 2>&1 || status=$?
     check "$args without a display: status" "$status" "$headless"
-  done << ROWS
+  done < <(grep -v '^#' "$here/options.txt")
 --colour|2|tintoral: unknown option '--colour'; the options are --screen NAME, --test CODE
 --screen|2|tintoral: --screen: missing value
 --test ''|2|tintoral: --test: expected a test code from 0 to 24, got ''
