@@ -267,16 +267,6 @@ step_options() {
     status=0; DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM= timeout 10 "$TINTORAL" "$@" > /dev/null 2>&1 || status=$?
     check "$args without a display: status" "$status" "$headless"
   done < <(grep -v '^#' "$here/options.txt")
---colour|2|tintoral: unknown option '--colour'; the options are --screen NAME, --test CODE
---screen|2|tintoral: --screen: missing value
---test ''|2|tintoral: --test: expected a test code from 0 to 24, got ''
---screen ''|2|tintoral: --screen: expected a monitor name (see --list-screens), got an empty value
---screen NOPE|1|tintoral: --screen: no monitor named 'NOPE'; the monitors are: $names
---test -1|2|tintoral: --test: expected a test code from 0 to 24, got '-1'
---test 25|2|tintoral: --test: expected a test code from 0 to 24, got '25'
---test 3x|2|tintoral: --test: expected a test code from 0 to 24, got '3x'
---test 2147483648 --screen OUT0|2|tintoral: --test: expected a test code from 0 to 24, got '2147483648'
-ROWS
   check "bad options: windows mapped" "$(be_windows_mapped)" 0
   be_start_app -platform "$([ -n "${WAYLAND_DISPLAY:-}" ] && echo wayland || echo xcb)" --screen "$(be_outputs | awk 'NR == 2 { print $1 }')" --test 18
   check "--screen: the pattern covers the second output" "$(be_window_geometry Tintoral)" "$(output 1)"
