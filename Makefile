@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Set-up, build, run and test in one place. `make run` and `make test` install
 # whatever Debian packages are missing first.
 BUILD_DIR ?= build

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/launcher.h"
 
 #include "app/application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tintoral: a full-screen test-pattern generator for checking and adjusting displays.
 #include "app/application.h"
 #include "app/command_line.h"

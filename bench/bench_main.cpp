@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Redraw cost of every test pattern through the raster surface, at three
 // screen sizes, against the floor of writing the frame once measured in the
 // same run ("render/...", "floor/..."); the whole redraw path of the real

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Resident memory of the real program showing each test full screen, in a
 # private X server (Xvfb) with a window manager: it starts the program,
 # chooses every test with a real click in the selection window, tunes it to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "redraw_table.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "synthetic.h"
 
 #include "platform/raster_surface.h"

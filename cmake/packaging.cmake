@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Identity and packaging: the application icon, the Windows version record,
 # the desktop entry, AppStream metadata, man pages, install rules and the
 # Debian package (`cpack -G DEB`, or `make package` at the top).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sanitizer builds.
 #
 # TINTORAL_SANITIZE: every target of the project built and linked with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pattern_window/key_map.h"
 
 namespace tintoral {

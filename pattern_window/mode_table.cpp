@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pattern_window/mode_table.h"
 
 #include "renderers/renderers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/qt_pattern_window.h"
 
 #include "platform/desktop.h"

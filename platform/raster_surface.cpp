@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/raster_surface.h"
 
 #include <algorithm>

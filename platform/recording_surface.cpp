@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/recording_surface.h"
 
 #include <charconv>

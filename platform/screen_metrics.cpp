@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/screen_metrics.h"
 
 #include "platform/wayland_output.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/window_manager.h"
 
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "renderers/ramp_columns.h"
 #include "renderers/renderers.h"
 

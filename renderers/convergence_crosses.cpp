@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "renderers/counted_loop.h"
 #include "renderers/renderers.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "renderers/renderers.h"
 
 namespace tintoral {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "renderers/intensity.h"
 #include "renderers/renderers.h"
 

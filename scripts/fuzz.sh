@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer target over the render tool's argument parser with
 # Clang (and AddressSanitizer and UndefinedBehaviorSanitizer) in its own
 # folder, then fuzzes it for a bounded time: FUZZ_SECONDS, 60 by default.

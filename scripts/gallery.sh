@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders the 24 tests of the selection window with tintoral-render into small
 # PNGs for the README's gallery.
 #

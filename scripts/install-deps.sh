@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that building, running and testing need.
 # Runs `apt-get update` only when something is missing; as root it installs
 # directly, otherwise through sudo.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package of a configured and built tree with CPack.
 #   scripts/package.sh BUILD_DIR      -> BUILD_DIR/package/tintoral_VERSION_ARCH.deb
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the project with AddressSanitizer (leak checking included) and
 # UndefinedBehaviorSanitizer in its own folder and runs every unit and widget
 # test under them; the end-to-end tests are left to `make test`. Any report

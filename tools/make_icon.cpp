@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tintoral-make-icon: builds the application icon from its text pixel map
 // (packaging/icon/tintoral-icon.txt):
 //   tintoral.ico            the Windows icon file, one image per "image" block

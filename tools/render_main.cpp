@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tintoral-render: draws one test pattern off screen, with the same renderers
 // and rasterizer as the program, as a list of drawing calls or as a PNG.
 #include "pattern_window/mode_table.h"

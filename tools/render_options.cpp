@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/render_options.h"
 
 #include <charconv>

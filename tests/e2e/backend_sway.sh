@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Headless sway backend of tests/e2e/e2e.sh (the functions are those listed in
 # backend_x11.sh): the program on Qt's Wayland platform, as a Wayland session
 # starts it. SCALE is one output scale, or one per output ("1,2"). Desktop

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # X11 backend of tests/e2e/e2e.sh: Xvfb with openbox (or no window manager),
 # real X input by xdotool, screenshots by X GetImage. The driver calls only
 # these functions for what depends on the display server:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real program on a real display server, driven by real input: one row of
 # scenarios.txt (server backend, scale, outputs, window manager, steps). The
 # screen is compared byte for byte with tintoral-render at the output's device

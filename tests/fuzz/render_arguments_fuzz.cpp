@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: the render tool's argument parser. The input is a command
 // line, its arguments separated by NUL bytes. Besides not crashing (the
 // sanitizers watch memory and undefined behaviour), whatever the parser

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # What the build ships, written as one report and compared with
 # tests/golden/packaging.txt: the Windows resources as the MinGW resource
 # compiler reads them back (version record, icon group and icon bits), the

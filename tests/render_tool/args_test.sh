@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every command line of args.txt against tintoral-render: a bad argument
 # gets status 2 and a message naming the option, an output that cannot be
 # written status 1; neither writes anything or changes the folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program on Qt's offscreen platform (also run at display scales 1.5
 // and 2). Each row of golden/sessions.txt starts it afresh, performs actions
 // through its windows and checks what follows; a storm performs random actions

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole frames against tests/golden/frames.txt: each row is a render-tool
 // command line, read by the tool's own parser and drawn by the renderers and
 // the rasterizer into an image pre-filled with a value no pattern writes.

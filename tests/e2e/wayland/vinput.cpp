@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One virtual keyboard and one virtual pointer on the compositor's seat for a
 // whole test run: a keyboard made per key loses keys that arrive before the
 // client has its keymap, and the seat's cursor commands need a pointer device.
