@@ -120,16 +120,14 @@ step_input() {
 step_tests() { for i in $(list "$1"); do choose "$i"; expect "test $i at default" 0 "${MODE[$i]}"; done; }
 
 # The tuned states of tuned.txt, each checked and then restored.
-mapfile -t TUNED < <(grep -v '^#' "$here/tuned.txt")
 step_tuned() {
-  for row in "${TUNED[@]}"; do
-    IFS='|' read -r i keys options restore <<< "$row"
+  while IFS='|' read -r i keys options restore <&3; do
     [ "$1" = all ] || [[ ",$1," == *",$i,"* ]] || continue
     choose "$i"; be_key $keys
     expect "test $i after '$keys'" 0 "${MODE[$i]}" $options
     be_key $restore
     expect "test $i back at default after '$restore'" 0 "${MODE[$i]}"
-  done
+  done 3< <(grep -v '^#' "$here/tuned.txt")
 }
 
 # While keys change the density as fast as they come, every shot is a whole
@@ -249,15 +247,13 @@ step_resize() {
 # from the start as if chosen in the selection window.
 step_options() {
   be_start "$SCALE" "$OUTPUTS" "$WM"
-  read -r _ _ _ _ _ SCALE_F < <(be_outputs)
-  TPP=$(awk -v s="$SCALE_F" 'BEGIN { printf "%.17g", 1440 / (96 * s) }')
   # A runtime dir of the program's own, else Qt adds a warning line to every
   # message (the compositor's socket is then named by its path).
   [ -z "${WAYLAND_DISPLAY:-}" ] || export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY
   export XDG_RUNTIME_DIR=$E2E_TMP/app-run
   mkdir -m 700 "$XDG_RUNTIME_DIR"
-  check "--list-screens" "$("$TINTORAL" --list-screens)" "$(be_outputs | awk -v t="$TPP" '{ printf "%s  %sx%s+%s+%s  scale %s  twips per pixel %g  %s  exact\n",
-    $1, $4, $5, $2, $3, $6, t, NR == 1 ? "primary" : "secondary" }')"
+  check "--list-screens" "$("$TINTORAL" --list-screens)" "$(be_outputs | awk '{ printf "%s  %sx%s+%s+%s  scale %s  twips per pixel %g  %s  exact\n",
+    $1, $4, $5, $2, $3, $6, 1440 / (96 * $6), NR == 1 ? "primary" : "secondary" }')"
   local names args headless want err status
   names=$(be_outputs | awk '{ print $1 }' | paste -sd , | sed 's/,/, /g')
   be_watch_windows
