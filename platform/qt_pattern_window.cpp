@@ -191,8 +191,7 @@ QImage *QtPatternWindow::openStore(int width, int height)
         store->beginPaint(QRegion(rect()));
     // The platform's own image, in device pixels whatever the scale. RGB32,
     // or premultiplied ARGB32 where every pixel drawn has alpha 255.
-    QPaintDevice *device = store->handle()->paintDevice();
-    QImage *image = device && device->devType() == QInternal::Image ? static_cast<QImage *>(device) : nullptr;
+    QImage *image = storeImage();
     const bool fits = image && image->width() >= width && image->height() >= height
                       && (image->format() == QImage::Format_RGB32
                           || image->format() == QImage::Format_ARGB32_Premultiplied);
@@ -256,11 +255,15 @@ QImage QtPatternWindow::frameImage() const
 {
     if (!inStore_)
         return frame_;
+    const QImage *image = storeImage();
+    return image ? image->copy(QRect(QPoint(0, 0), frameSize_)).convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+QImage *QtPatternWindow::storeImage() const
+{
     QBackingStore *store = backingStore();
     QPaintDevice *device = store && store->handle() ? store->handle()->paintDevice() : nullptr;
-    if (!device || device->devType() != QInternal::Image)
-        return {};
-    return static_cast<QImage *>(device)->copy(QRect(QPoint(0, 0), frameSize_)).convertToFormat(QImage::Format_RGB32);
+    return device && device->devType() == QInternal::Image ? static_cast<QImage *>(device) : nullptr;
 }
 
 void QtPatternWindow::doEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -85,6 +85,8 @@ private:
     // The backing store's image when the next frame of this size can be drawn
     // into it; outside a paint the store is opened for painting first.
     QImage *openStore(int width, int height);
+    // The image behind the backing store, where the platform draws into one.
+    QImage *storeImage() const;
 
     QtTimer timer_;
     Display display_;

@@ -18,7 +18,7 @@ packages=(
   # and on a headless Wayland compositor: sway, its screenshots (grim) and
   # window tree (jq), the client library and code generator for the virtual
   # keyboard, and text recognition to read the selection window's info frame
-  sway grim jq libwayland-dev libwayland-bin tesseract-ocr tesseract-ocr-eng
+  sway grim jq libwayland-bin tesseract-ocr tesseract-ocr-eng
   # packaging: Windows resource compiler, desktop and AppStream validators,
   # Debian package tools and checker, man pages
   binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev lintian man-db
