@@ -2,6 +2,7 @@
 #include "platform/raster_surface.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -169,9 +170,20 @@ std::size_t lastLevelCacheBytes()
     return bytes;
 }
 
+// Rows under slanted lines are drawn in bands of about this many bytes, which
+// stay in the second-level cache (256 KiB and more on x86-64 processors of
+// the last ten years) while every call is drawn over them.
+constexpr int64_t kBandBytes = 128 * 1024;
+
 // Rows that the same held calls cover as the row above are filled again when
 // this few calls cover them, else copied from that row.
 constexpr std::size_t kRefillCalls = 4;
+// In an image that does not stay in the cache, filling a row stores no more
+// than copying it, and the calls' starts cost less than the loads up to this
+// many calls (colour steps of 64 columns and more, at 3840 x 2160). More are
+// copied, by streaming stores where a run has whole cache lines to spare.
+constexpr std::size_t kRefillCallsMixed = 64;
+constexpr int64_t kStreamRunMin = 64;
 
 // The first m in [lo, hi] where `past` holds, or hi + 1; `past` must turn
 // from false to true at most once along the range.
@@ -190,27 +202,17 @@ int64_t firstWhere(int64_t lo, int64_t hi, Pred past)
 }
 } // namespace
 
-// Which stores write the image. An ordinary store first reads the cache line
-// it writes; for an image that does not stay in the cache from one redraw to
-// the next that read is pure cost, and streaming stores avoid it (measured on
-// an AMD EPYC with 32 MiB L3: at 3840 x 2160 the line, dot and test-card
-// patterns took 1.2 to 1.5 ms streamed, 2.3 to 3.0 ms in place). An image
-// that does stay is written faster by ordinary stores, which leave it there
-// (at 1920 x 1080: 0.09 to 0.27 ms in place, 0.32 streamed). The last level
-// is shared with the rest of the program, the window system and the other
-// cores, and on some processors holds only what the inner caches evict: an
-// image counts as staying up to half of it. Unknown cache: 8 MiB assumed.
-std::size_t RasterSurface::Workspace::streamingThreshold()
+std::size_t RasterSurface::Workspace::lastLevelCache()
 {
-    static const std::size_t threshold = [] {
+    static const std::size_t bytes = [] {
         const std::size_t cache = lastLevelCacheBytes();
-        return (cache > 0 ? cache : std::size_t{8} << 20) / 2;
+        return cache > 0 ? cache : std::size_t{8} << 20;
     }();
-    return threshold;
+    return bytes;
 }
 
-RasterSurface::Workspace::Workspace(std::size_t capacity, std::size_t streamAbove)
-    : capacity_(std::max<std::size_t>(capacity, 1)), streamAbove_(streamAbove)
+RasterSurface::Workspace::Workspace(std::size_t capacity, std::size_t cacheBytes)
+    : capacity_(std::max<std::size_t>(capacity, 1)), cacheBytes_(cacheBytes)
 {
     held_.reserve(capacity_);
     slants_.reserve(capacity_);
@@ -247,8 +249,27 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
     : pixels_(pixels), width_(std::max(width, 0)), height_(std::max(height, 0)), stride_(stride),
       tx_(twipsPerPixelX), ty_(twipsPerPixelY),
       own_(borrowed ? nullptr : std::make_unique<Workspace>()), work_(borrowed ? *borrowed : *own_),
-      stream_(std::size_t(height_) * std::size_t(std::abs(stride)) * sizeof *pixels > work_.streamAbove_)
+      stores_(Stores::ordinary),
+      bandRows_(std::max<int64_t>(1, kBandBytes / std::max<int64_t>(1, int64_t(width_) * int64_t(sizeof *pixels))))
 {
+    // Which stores write the image. An ordinary store first reads the cache
+    // line it writes; a streaming store writes the line to memory without
+    // reading it and leaves it out of the cache. An image up to half the last
+    // level stays there from one redraw to the next and takes ordinary stores
+    // (at 1920 x 1080 on an AMD EPYC with 32 MiB L3: 0.09 to 0.27 ms, against
+    // 0.32 streamed). An image larger than the last level never stays, and
+    // the read is pure cost: streamed (at 7680 x 4320: 4.7 ms against 7 to
+    // 9). In between it depends on what else uses the cache, so the first
+    // frame of each size times a background both ways (chooseStores). When
+    // ordinary stores win there, the rows a call pattern repeats are still
+    // streamed: copying a row in place cost 1.5 times filling it (3840 x
+    // 2160, same machine), streaming it about the same as the fill.
+    const std::size_t bytes = std::size_t(height_) * std::size_t(std::abs(stride)) * sizeof *pixels;
+    const std::size_t cache = work_.cacheBytes_;
+    if (bytes > cache)
+        stores_ = Stores::streamed;
+    else if (bytes > cache / 2)
+        stores_ = bytes == work_.measuredBytes_ && work_.measuredStreamed_ ? Stores::streamed : Stores::mixed;
     work_.held_.clear();
     work_.slants_.clear();
     work_.fitFrame(width_, height_);
@@ -256,15 +277,18 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
 
 RasterSurface::~RasterSurface() { finish(); }
 
+// The floor by truncation, which is exact inside the limits: std::floor is a
+// library call on baseline x86-64, and every call of a pattern takes four.
 int64_t RasterSurface::toPixel(double twips, double twipsPerPixel)
 {
-    const double v = std::floor(twips / twipsPerPixel + 0.5);
+    const double v = twips / twipsPerPixel + 0.5;
     const double limit = static_cast<double>(kCoordinateLimit);
     if (!(v >= -limit)) // also catches NaN
         return -kCoordinateLimit;
-    if (v > limit)
+    if (v >= limit)
         return kCoordinateLimit;
-    return static_cast<int64_t>(v);
+    const auto t = static_cast<int64_t>(v); // towards zero
+    return static_cast<double>(t) > v ? t - 1 : t;
 }
 
 void RasterSurface::plot(int64_t x, int64_t y, std::uint32_t p) const
@@ -319,10 +343,16 @@ void RasterSurface::fillRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1, std
 void RasterSurface::finish()
 {
     std::vector<Workspace::Held> &held = work_.held_;
-    const bool wide = !held.empty() && held[0].x0 == 0 && held[0].x1 == width_ - 1;
-    if (held.size() == 1 && held[0].slant < 0 && !(stream_ && wide)) // one box: row by row gains nothing
-        fillRect(held[0].x0, held[0].y0, held[0].x1, held[0].y1, held[0].p);
-    else if (!held.empty())
+    if (held.empty())
+        return;
+    const Workspace::Held &first = held[0];
+    const bool wide = first.slant < 0 && first.x0 == 0 && first.x1 == width_ - 1;
+    if (stores_ == Stores::mixed && wide && first.y0 == 0 && first.y1 == height_ - 1
+        && work_.measuredBytes_ != std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_)
+        chooseStores(first.p);
+    if (held.size() == 1 && first.slant < 0 && !(stores_ == Stores::streamed && wide)) // one box: row by row gains nothing
+        fillRect(first.x0, first.y0, first.x1, first.y1, first.p);
+    else
         drawHeldRowByRow();
     held.clear();
     work_.slants_.clear();
@@ -357,8 +387,10 @@ void RasterSurface::drawHeldRowByRow()
     bool whole = false;    // the active boxes cover the row from end to end
     constexpr std::uint32_t kNone = ~0u;
     std::uint32_t keptBox = kNone; // the wide box under the composed row, if any
+    int64_t ends = heldBottom_ + 1; // the first row past an active call
+    std::size_t slants = 0;         // active slanted lines
     for (int64_t y = heldTop_; y <= heldBottom_;) {
-        bool changed = std::erase_if(active, [&](std::uint32_t i) { return held[i].y1 < y; }) > 0;
+        bool changed = y >= ends && std::erase_if(active, [&](std::uint32_t i) { return held[i].y1 < y; }) > 0;
         const std::size_t first = next;
         while (next < n && held[w.order_[next]].y0 == y)
             ++next;
@@ -374,9 +406,33 @@ void RasterSurface::drawHeldRowByRow()
             y = change;
             continue;
         }
-        if (changed)
+        if (changed) {
             shown = firstShownCall(whole);
-        const bool composed = stream_ && whole;
+            ends = heldBottom_ + 1;
+            slants = 0;
+            for (const std::uint32_t i : active) {
+                ends = std::min<int64_t>(ends, held[i].y1 + 1);
+                slants += held[i].slant >= 0;
+            }
+        }
+        change = std::min(change, ends);
+        if (slants > 0 && stores_ != Stores::streamed) {
+            // Slanted lines differ from row to row: a band of rows that
+            // stays in the cache, each call drawn over all of them in turn,
+            // in call order; a call hidden under a later wide box only when
+            // it is a line, which must walk on.
+            const int64_t end = std::min(change, y + bandRows_);
+            for (std::size_t a = 0; a < active.size(); ++a) {
+                const Workspace::Held &h = held[active[a]];
+                if (h.slant >= 0)
+                    walkRows(w.slants_[std::size_t(h.slant)], y, end, h.p);
+                else if (a >= shown)
+                    fillRect(h.x0, y, h.x1, end - 1, h.p);
+            }
+            y = end;
+            continue;
+        }
+        const bool composed = stores_ == Stores::streamed && whole;
         std::uint32_t *const r = composed ? w.row_.data() : row(y);
         // A composed row on the same wide box as the last one keeps that box:
         // only what other calls drew over it is put back.
@@ -384,14 +440,11 @@ void RasterSurface::drawHeldRowByRow()
         const bool wide = composed && under.slant < 0 && under.x0 == 0 && under.x1 == width_ - 1;
         const bool keep = wide && active[shown] == keptBox;
         keptBox = wide ? active[shown] : kNone;
-        bool slanted = false; // a slanted line differs from row to row
         for (std::size_t a = 0; a < active.size(); ++a) {
             const Workspace::Held &h = held[active[a]];
-            change = std::min<int64_t>(change, h.y1 + 1);
             Workspace::Run run{h.x0, h.x1};
             if (h.slant >= 0) { // walked even where hidden
                 run = drawSlantRow(w.slants_[std::size_t(h.slant)], r, h.p);
-                slanted = true;
             } else if (keep && a == shown) {
                 for (const Workspace::Run &o : w.over_)
                     fillPixels(r + o.lo, o.hi - o.lo + 1, h.p);
@@ -405,7 +458,7 @@ void RasterSurface::drawHeldRowByRow()
         }
         w.over_.swap(w.overNext_);
         w.overNext_.clear();
-        if (slanted)
+        if (slants > 0)
             change = y + 1;
         if (composed) {
             for (int64_t k = y; k < change; ++k)
@@ -415,7 +468,7 @@ void RasterSurface::drawHeldRowByRow()
         }
         y = change;
     }
-    if (stream_)
+    if (stores_ != Stores::ordinary)
         storeFence();
 }
 
@@ -431,7 +484,7 @@ std::size_t RasterSurface::firstShownCall(bool &whole)
         }
     }
     whole = false;
-    if (!stream_)
+    if (stores_ != Stores::streamed)
         return 0;
     // No box alone covers the row: do they together?
     std::vector<Workspace::Run> &runs = work_.runs_;
@@ -454,7 +507,8 @@ void RasterSurface::repeatRow(int64_t first, int64_t last)
 {
     const std::vector<Workspace::Held> &held = work_.held_;
     const std::vector<std::uint32_t> &active = work_.active_;
-    if (active.size() <= kRefillCalls) {
+    const bool mixed = stores_ == Stores::mixed;
+    if (active.size() <= (mixed ? kRefillCallsMixed : kRefillCalls)) {
         for (int64_t y = first + 1; y <= last; ++y) {
             std::uint32_t *const r = row(y);
             for (const std::uint32_t i : active)
@@ -479,8 +533,13 @@ void RasterSurface::repeatRow(int64_t first, int64_t last)
     const std::uint32_t *const source = row(first);
     for (int64_t y = first + 1; y <= last; ++y) {
         std::uint32_t *const r = row(y);
-        for (const Workspace::Run &run : runs)
-            std::memcpy(r + run.lo, source + run.lo, std::size_t(run.hi - run.lo + 1) * sizeof *r);
+        for (const Workspace::Run &run : runs) {
+            const int64_t n = run.hi - run.lo + 1;
+            if (mixed && n >= kStreamRunMin)
+                streamPixels(r + run.lo, source + run.lo, n);
+            else
+                std::memcpy(r + run.lo, source + run.lo, std::size_t(n) * sizeof *r);
+        }
     }
 }
 
@@ -511,7 +570,7 @@ void RasterSurface::line(float x1f, float y1f, float x2f, float y2f, Colour c)
         slantedLine(x1, y1, x2, y2, p);
 }
 
-// One pixel per step along the major axis (x when |dx| >= |dy|, else y), at
+// One pixel per step along the major axis (x when |dx| > |dy|, else y), at
 // minor offset floor(t * dminor / dmajor + 0.5) from the first end, t steps
 // from it. Clipped once: the major range to the image, then, as the minor
 // coordinate never turns back, narrowed by bisection to where it is on the
@@ -519,7 +578,7 @@ void RasterSurface::line(float x1f, float y1f, float x2f, float y2f, Colour c)
 // steps; a line too long for those is drawn at once in double precision.
 void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, std::uint32_t p)
 {
-    const bool shallow = std::abs(x2 - x1) >= std::abs(y2 - y1);
+    const bool shallow = std::abs(x2 - x1) > std::abs(y2 - y1);
     const int64_t m1 = shallow ? x1 : y1, n1 = shallow ? y1 : x1;
     const int64_t dm = shallow ? x2 - x1 : y2 - y1, dn = shallow ? y2 - y1 : x2 - x1;
     const int minorSize = shallow ? height_ : width_;
@@ -607,6 +666,54 @@ RasterSurface::Workspace::Run RasterSurface::drawSlantRow(Workspace::Slant &s, s
     else
         fillPixels(row + lo, hi - lo + 1, p);
     return {lo, hi};
+}
+
+void RasterSurface::chooseStores(std::uint32_t p)
+{
+    using Clock = std::chrono::steady_clock;
+    std::uint32_t *const r = work_.row_.data();
+    fillPixels(r, width_, p);
+    Clock::duration best[2] = {Clock::duration::max(), Clock::duration::max()}; // ordinary, streamed
+    for (int round = 0; round < 3; ++round)
+        for (int streamed = 0; streamed < 2; ++streamed) {
+            const Clock::time_point start = Clock::now();
+            for (int64_t y = 0; y < height_; ++y)
+                streamed ? streamPixels(row(y), r, width_) : fillPixels(row(y), width_, p);
+            storeFence();
+            best[streamed] = std::min(best[streamed], Clock::now() - start);
+        }
+    work_.measuredBytes_ = std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_;
+    work_.measuredStreamed_ = best[1] < best[0];
+    if (work_.measuredStreamed_)
+        stores_ = Stores::streamed;
+}
+
+void RasterSurface::walkRows(Workspace::Slant &s, int64_t first, int64_t end, std::uint32_t p) const
+{
+    if (s.shallow) {
+        for (int64_t y = first; y < end; ++y)
+            drawSlantRow(s, row(y), p);
+        return;
+    }
+    // One pixel a row: the steps of drawSlantRow, kept in registers.
+    std::int32_t x = s.n1 + s.k, r = s.r;
+    std::uint32_t *at = row(first);
+    for (int64_t y = first; y < end; ++y, at += stride_) {
+        at[x] = p;
+        r += s.inc;
+        if (r >= s.den) {
+            r -= s.den;
+            ++x;
+        } else if (r < 0) {
+            r += s.den;
+            --x;
+        }
+    }
+    const auto rows = std::int32_t(end - first);
+    s.m += s.step * rows;
+    s.k = x - s.n1;
+    s.r = r;
+    s.left -= rows;
 }
 
 void RasterSurface::circle(float xf, float yf, float rf, Colour c)

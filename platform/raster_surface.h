@@ -22,12 +22,13 @@ namespace tintoral {
 // Filled boxes, box outlines and lines are held back and drawn row by row
 // when the surface finishes, each row whole while it is in the cache: drawn
 // at once, a full-height one-pixel line walks the frame in column order with
-// a cache miss on every row. In an image larger than the workspace's
-// streaming threshold, a row the held boxes cover from end to end is composed
-// in a small buffer and written to the image once, by streaming stores;
-// smaller images are drawn in place. A circle (or a line too long for exact integer steps) first draws what is
-// held, so every pixel ends exactly as if each call had been drawn at once,
-// in order.
+// a cache miss on every row. Rows under slanted lines go in small bands, each
+// call drawn over the band in turn. An image far larger than the cache gets
+// its rows composed in a small buffer and written once, by streaming stores;
+// one that stays in the cache is drawn in place; in between, the workspace
+// times both once per image size (see the constructor). A circle (or a line
+// too long for exact integer steps) first draws what is held, so every pixel
+// ends exactly as if each call had been drawn at once, in order.
 class RasterSurface final : public DrawingSurface {
 public:
     // Far beyond any screen, and small enough that the products in the line
@@ -43,12 +44,11 @@ public:
         // many draws them and goes on. Every pattern holds fewer on screens
         // up to 16000 pixels wide.
         static constexpr std::size_t kDefaultCapacity = 8192;
-        // Images of more bytes than `streamAbove` get their rows by streaming
-        // stores, which bypass the cache; smaller ones by ordinary stores.
-        explicit Workspace(std::size_t capacity = kDefaultCapacity,
-                           std::size_t streamAbove = streamingThreshold());
-        // Half the last-level cache this machine reports (see the source).
-        static std::size_t streamingThreshold();
+        // `cacheBytes` decides how rows reach an image (see the source): 0
+        // streams them to every image, SIZE_MAX to none.
+        explicit Workspace(std::size_t capacity = kDefaultCapacity, std::size_t cacheBytes = lastLevelCache());
+        // The largest data cache this machine reports; 8 MiB when it reports none.
+        static std::size_t lastLevelCache();
 
     private:
         friend class RasterSurface;
@@ -74,7 +74,9 @@ public:
         void fitFrame(int width, int height);
 
         std::size_t capacity_;
-        std::size_t streamAbove_;
+        std::size_t cacheBytes_;
+        std::size_t measuredBytes_ = 0; // the image size whose stores were timed,
+        bool measuredStreamed_ = false; // and whether streaming won there
         std::vector<Held> held_;              // in call order
         std::vector<Slant> slants_;
         std::vector<std::uint32_t> order_;    // held calls by first row, then call order
@@ -130,6 +132,9 @@ private:
     void drawHeldRowByRow();
     // Rows first + 1 ..= last again as `first`, which the active calls cover alike.
     void repeatRow(std::int64_t first, std::int64_t last);
+    // Times a background `p` written both ways, once per image size, and
+    // keeps the faster.
+    void chooseStores(std::uint32_t p);
     // The first of the active calls that a row shows: those before the last
     // box as wide as the image are hidden by it. `whole` tells whether the
     // active boxes cover the row from end to end.
@@ -140,6 +145,8 @@ private:
     // The pixels of a held slanted line on row y, which is its next row.
     // Returns the columns drawn.
     static Workspace::Run drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p);
+    // Its rows first .. end - 1, which are its next ones.
+    void walkRows(Workspace::Slant &s, std::int64_t first, std::int64_t end, std::uint32_t p) const;
 
     std::uint32_t *pixels_;
     int width_;
@@ -150,7 +157,12 @@ private:
     std::unique_ptr<Workspace> own_;
     Workspace &work_;
     std::int64_t heldTop_ = 0, heldBottom_ = 0; // rows the held calls span
-    bool stream_;                                // rows go to the image by streaming stores
+    // How rows reach the image: all by ordinary stores; the first of a run of
+    // equal rows by ordinary stores and the others by streaming ones; or all
+    // composed in the workspace and streamed.
+    enum class Stores : std::uint8_t { ordinary, mixed, streamed };
+    Stores stores_;
+    std::int64_t bandRows_; // rows drawn together under slanted lines
 };
 
 } // namespace tintoral

@@ -193,9 +193,9 @@ struct Reference {
 // Draws one random call on every surface given: mostly on or near the image
 // at fractional twips, in the shapes the patterns are made of; now and then
 // far outside, past where integer line steps are exact, or at the clamping
-// limit; a circle now and then.
+// limit; a circle now and then, unless `boxesOnly`.
 template <class... D>
-void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, D &...d)
+void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool boxesOnly, D &...d)
 {
     const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
     const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
@@ -208,7 +208,7 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, D &..
         }
     };
     const Colour c = RGB(pick(256), pick(256), pick(256));
-    if (pick(8) == 0) {
+    if (!boxesOnly && pick(8) == 0) {
         const float x = float(uniform(-4.0, w + 4.0) * tx), y = float(uniform(-4.0, h + 4.0) * ty);
         const float r = float(uniform(-0.1, 1.2) * std::max(w * tx, h * ty));
         return (d.circle(x, y, r, c), ...);
@@ -221,7 +221,7 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, D &..
     case 3: y2 = y1 + (x2 - x1) * float(tx / ty); break; // 45 degrees
     case 4: x1 = float(-tx), x2 = float((w + 1) * tx); break; // across the whole width
     }
-    switch (pick(3)) {
+    switch (pick(boxesOnly ? 2 : 3)) {
     case 0: return (d.fillBox(x1, y1, x2, y2, c), ...);
     case 1: return (d.box(x1, y1, x2, y2, c), ...);
     default: return (d.line(x1, y1, x2, y2, c), ...);
@@ -232,7 +232,8 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, D &..
 // drawing each call at once would have left, and the padding and the guard
 // rows above and below are untouched. One workspace serves frames of other
 // sizes in turn; rows start at every pixel of a 16-byte block, and are
-// written by streaming stores (every frame above the threshold) or not.
+// written by ordinary stores, streaming ones, or both (frames near the cache
+// size given).
 TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
 {
     const struct { // pad: columns past the width in each row
@@ -241,15 +242,19 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
         double tx, ty;
         int calls;
         std::size_t held = RasterSurface::Workspace::kDefaultCapacity;
+        unsigned finishOneIn = 16;
+        bool boxesOnly = false;
     } mixes[] = {{"tiny", 3, 2, 0, 15.0, 15.0, 300}, {"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
                  {"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
                  // rows long enough for the string store, columns to walk either way
                  {"wideAndTall", 1100, 140, 5, 15.0, 15.0, 120}, {"contiguousRows", 700, 300, 0, 15.0, 15.0, 120},
                  // workspaces that fill up and draw what they hold mid-sequence
-                 {"smallWorkspace", 53, 31, 2, 15.0, 15.0, 300, 3}, {"oneCallWorkspace", 29, 17, 0, 15.0, 15.0, 200, 1}};
+                 {"smallWorkspace", 53, 31, 2, 15.0, 15.0, 300, 3}, {"oneCallWorkspace", 29, 17, 0, 15.0, 15.0, 200, 1},
+                 // many calls over rows alike: repeated rather than drawn again
+                 {"manyBoxesTall", 130, 900, 2, 15.0, 15.0, 500, 8192, 250, true}};
     for (const auto &m : mixes)
-        for (const std::size_t streamAbove : {std::size_t{0}, SIZE_MAX}) {
-            RasterSurface::Workspace workspace(m.held, streamAbove);
+        for (const std::size_t cache : {std::size_t{0}, SIZE_MAX, std::size_t(m.width) * m.height * 6}) {
+            RasterSurface::Workspace workspace(m.held, cache);
             for (unsigned seed = 1; seed <= 4; ++seed) {
                 const int w = m.width + int(seed % 2), h = m.height + int(seed / 2) - 1;
                 const std::ptrdiff_t stride = w + m.pad, first = stride + seed % 4;
@@ -258,12 +263,12 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                 Reference ref{w, h, stride, m.tx, m.ty, slow.data() + first};
                 std::mt19937 rng(seed);
                 for (int i = 0; i < m.calls; ++i) {
-                    drawRandomCall(rng, w, h, m.tx, m.ty, surface, ref);
-                    if (i + 1 < m.calls && rng() % 16 != 0)
+                    drawRandomCall(rng, w, h, m.tx, m.ty, m.boxesOnly, surface, ref);
+                    if (i + 1 < m.calls && rng() % m.finishOneIn != 0)
                         continue;
                     surface.finish();
                     const auto at = std::mismatch(fast.begin(), fast.end(), slow.begin()).first - fast.begin();
-                    ASSERT_EQ(at, std::ptrdiff_t(fast.size())) << m.name << (streamAbove ? "" : ", streamed") << ", seed "
+                    ASSERT_EQ(at, std::ptrdiff_t(fast.size())) << m.name << ", cache " << cache << ", seed "
                         << seed << ", call " << i << ": x " << (at - first) % stride << ", y " << (at - first) / stride;
                 }
             }
