@@ -32,7 +32,15 @@ Span clip(int64_t a, int64_t b, int size)
     return {std::max<int64_t>(std::min(a, b), 0), std::min<int64_t>(std::max(a, b), size - 1)};
 }
 
-int64_t roundToPixel(double v) { return static_cast<int64_t>(std::floor(v + 0.5)); }
+// floor(u) for |u| < 2^63, by truncation: std::floor is a library call on
+// baseline x86-64, and every call of a pattern rounds four coordinates.
+int64_t floorOf(double u)
+{
+    const auto t = static_cast<int64_t>(u); // towards zero
+    return static_cast<double>(t) > u ? t - 1 : t;
+}
+
+int64_t roundToPixel(double v) { return floorOf(v + 0.5); }
 
 int64_t floorDiv(int64_t a, int64_t b) // b > 0
 {
@@ -277,8 +285,6 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
 
 RasterSurface::~RasterSurface() { finish(); }
 
-// The floor by truncation, which is exact inside the limits: std::floor is a
-// library call on baseline x86-64, and every call of a pattern takes four.
 int64_t RasterSurface::toPixel(double twips, double twipsPerPixel)
 {
     const double v = twips / twipsPerPixel + 0.5;
@@ -287,8 +293,7 @@ int64_t RasterSurface::toPixel(double twips, double twipsPerPixel)
         return -kCoordinateLimit;
     if (v >= limit)
         return kCoordinateLimit;
-    const auto t = static_cast<int64_t>(v); // towards zero
-    return static_cast<double>(t) > v ? t - 1 : t;
+    return floorOf(v);
 }
 
 void RasterSurface::plot(int64_t x, int64_t y, std::uint32_t p) const
@@ -545,7 +550,9 @@ void RasterSurface::repeatRow(int64_t first, int64_t last)
 
 void RasterSurface::fillBox(float x1, float y1, float x2, float y2, Colour c)
 {
-    hold(toPixel(x1, tx_), toPixel(y1, ty_), toPixel(x2, tx_), toPixel(y2, ty_), pixelOf(c));
+    // A dot or a line of boxes repeats a coordinate: rounded once.
+    const int64_t px1 = toPixel(x1, tx_), py1 = toPixel(y1, ty_);
+    hold(px1, py1, x2 == x1 ? px1 : toPixel(x2, tx_), y2 == y1 ? py1 : toPixel(y2, ty_), pixelOf(c));
 }
 
 void RasterSurface::box(float x1, float y1, float x2, float y2, Colour c)
@@ -562,7 +569,7 @@ void RasterSurface::box(float x1, float y1, float x2, float y2, Colour c)
 void RasterSurface::line(float x1f, float y1f, float x2f, float y2f, Colour c)
 {
     const int64_t x1 = toPixel(x1f, tx_), y1 = toPixel(y1f, ty_);
-    const int64_t x2 = toPixel(x2f, tx_), y2 = toPixel(y2f, ty_);
+    const int64_t x2 = x2f == x1f ? x1 : toPixel(x2f, tx_), y2 = y2f == y1f ? y1 : toPixel(y2f, ty_);
     const std::uint32_t p = pixelOf(c);
     if (y1 == y2 || x1 == x2)
         hold(x1, y1, x2, y2, p);
