@@ -137,6 +137,40 @@ void streamPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 #endif
 }
 
+// Whether the n pixels from p on repeat every 4, as a grating of period 1, 2
+// or 4 pixels does.
+bool repeatsEvery4(const std::uint32_t *p, int64_t n)
+{
+    for (int64_t i = 4; i < n; ++i)
+        if (p[i] != p[i - 4])
+            return false;
+    return n >= 4;
+}
+
+// n pixels from p on, pixel i the colour pattern[i % 4]: stored from a
+// register, with no loads.
+void fillEvery4(std::uint32_t *p, int64_t n, const std::uint32_t *pattern)
+{
+    int64_t i = 0;
+#if defined(__SSE2__)
+    for (; i < n && (reinterpret_cast<std::uintptr_t>(p + i) & 15) != 0; ++i)
+        p[i] = pattern[i & 3];
+    const __m128i q = _mm_setr_epi32(static_cast<int>(pattern[i & 3]), static_cast<int>(pattern[(i + 1) & 3]),
+                                     static_cast<int>(pattern[(i + 2) & 3]), static_cast<int>(pattern[(i + 3) & 3]));
+    const auto at = [&](int64_t k) { return reinterpret_cast<__m128i *>(p + k); };
+    for (; n - i >= 16; i += 16) {
+        _mm_store_si128(at(i), q);
+        _mm_store_si128(at(i + 4), q);
+        _mm_store_si128(at(i + 8), q);
+        _mm_store_si128(at(i + 12), q);
+    }
+    for (; n - i >= 4; i += 4)
+        _mm_store_si128(at(i), q);
+#endif
+    for (; i < n; ++i)
+        p[i] = pattern[i & 3];
+}
+
 void storeFence()
 {
 #if defined(__SSE2__)
@@ -536,6 +570,13 @@ void RasterSurface::repeatRow(int64_t first, int64_t last)
     }
     runs.resize(kept);
     const std::uint32_t *const source = row(first);
+    // A grating across the whole row is stored from a register, as a fill is.
+    if (mixed && runs.size() == 1 && runs[0].lo == 0 && runs[0].hi == width_ - 1
+        && repeatsEvery4(source, width_)) {
+        for (int64_t y = first + 1; y <= last; ++y)
+            fillEvery4(row(y), width_, source);
+        return;
+    }
     for (int64_t y = first + 1; y <= last; ++y) {
         std::uint32_t *const r = row(y);
         for (const Workspace::Run &run : runs) {

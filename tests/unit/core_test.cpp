@@ -193,7 +193,8 @@ struct Reference {
 // Draws one random call on every surface given: mostly on or near the image
 // at fractional twips, in the shapes the patterns are made of; now and then
 // far outside, past where integer line steps are exact, or at the clamping
-// limit; a circle now and then, unless `boxesOnly`.
+// limit; a circle now and then, unless `boxesOnly`, which draws a grating
+// over the whole image now and then instead.
 template <class... D>
 void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool boxesOnly, D &...d)
 {
@@ -208,6 +209,12 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool 
         }
     };
     const Colour c = RGB(pick(256), pick(256), pick(256));
+    if (boxesOnly && pick(40) == 0) {
+        (d.fillBox(float(-tx), float(-ty), float(w * tx), float(h * ty), c), ...);
+        for (int x = pick(4), step = 1 << pick(3); x < w; x += step)
+            (d.fillBox(float(x * tx), float(-ty), float(x * tx), float(h * ty), ~c & 0xffffff), ...);
+        return;
+    }
     if (!boxesOnly && pick(8) == 0) {
         const float x = float(uniform(-4.0, w + 4.0) * tx), y = float(uniform(-4.0, h + 4.0) * ty);
         const float r = float(uniform(-0.1, 1.2) * std::max(w * tx, h * ty));
@@ -251,7 +258,8 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                  // workspaces that fill up and draw what they hold mid-sequence
                  {"smallWorkspace", 53, 31, 2, 15.0, 15.0, 300, 3}, {"oneCallWorkspace", 29, 17, 0, 15.0, 15.0, 200, 1},
                  // many calls over rows alike: repeated rather than drawn again
-                 {"manyBoxesTall", 130, 900, 2, 15.0, 15.0, 500, 8192, 250, true}};
+                 {"manyBoxesTall", 130, 900, 2, 15.0, 15.0, 500, 8192, 250, true},
+                 {"gratings", 130, 60, 2, 15.0, 15.0, 600, 8192, 16, true}};
     for (const auto &m : mixes)
         for (const std::size_t cache : {std::size_t{0}, SIZE_MAX, std::size_t(m.width) * m.height * 6}) {
             RasterSurface::Workspace workspace(m.held, cache);
