@@ -77,8 +77,10 @@ public:
         std::size_t cacheBytes_;
         std::size_t measuredBytes_ = 0; // the image size whose stores were timed,
         bool measuredStreamed_ = false; // and whether streaming won there
-        std::vector<Held> held_;              // in call order
-        std::vector<Slant> slants_;
+        // Room for capacity_ each, touched only as far as used.
+        std::unique_ptr<Held[]> held_;        // in call order:
+        std::size_t heldCount_ = 0;           // the first this many are held
+        std::unique_ptr<Slant[]> slants_;     // a held line's walk, at its index
         std::vector<std::uint32_t> order_;    // held calls by first row, then call order
         std::vector<std::uint32_t> rowStart_; // counting sort of the first rows
         std::vector<std::uint32_t> active_, merged_; // calls on the current row, in call order
