@@ -123,6 +123,10 @@ void measureRedraw(benchmark::State &st, FrameSize size, PatternState state)
         surface.finish();
         benchmark::ClobberMemory();
     }
+    // Decided by the first frame of this size (see RasterSurface).
+    st.SetLabel(RasterSurface(pixelsOf(frame), size.width, size.height, strideOf(frame), state.twipsPerPixelX,
+                              state.twipsPerPixelY, workspace())
+                    .storeKind());
 }
 
 // The table reports the best repetition: on a machine shared with builds,

@@ -58,6 +58,8 @@ void RedrawTableReporter::ReportRuns(const std::vector<Run> &runs)
         const std::string &name = run.run_name.function_name;
         if (name.compare(0, 6, "floor/") == 0 && !run.report_label.empty())
             floorMethods_[sizeOf(name)] = run.report_label;
+        if (name.compare(0, 7, "render/") == 0 && !run.report_label.empty())
+            storeKinds_.try_emplace(sizeOf(name), run.report_label);
         const double seconds =
             run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         auto [it, added] = entries_.try_emplace(name);
@@ -99,6 +101,9 @@ void RedrawTableReporter::Finalize()
     out << "\nProcessor: " << processorModel() << "\nFloor, the fastest of memset, QImage::fill and streaming stores:";
     for (const auto &[size, method] : floorMethods_)
         out << ' ' << size << ' ' << method << ';';
+    out << "\nThe rasterizer's stores:";
+    for (const auto &[size, kind] : storeKinds_)
+        out << ' ' << size << ' ' << kind << ';';
     out << '\n';
     char line[512];
     std::snprintf(line, sizeof line, "%-*s %14s %9s %14s %9s\n", int(width), "benchmark", "CPU ms/redraw",

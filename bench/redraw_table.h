@@ -16,7 +16,8 @@ namespace tintoral::bench {
 // the whole redraw path "redraw/<name>" with the window, when it was measured
 // too. CPU time rather than wall time: on a machine shared with builds, a
 // redraw that was preempted would otherwise be charged for the time it did
-// not run. Above the table: the processor, and how each floor was written.
+// not run. Above the table: the processor, how each floor was written, and
+// which stores the rasterizer chose at each size.
 class RedrawTableReporter : public benchmark::ConsoleReporter {
 public:
     explicit RedrawTableReporter(OutputOptions options) : ConsoleReporter(options) {}
@@ -32,6 +33,7 @@ private:
     std::vector<std::string> order_;
     std::map<std::string, Entry> entries_;
     std::map<std::string, std::string> floorMethods_; // by frame size
+    std::map<std::string, std::string> storeKinds_;   // by frame size
 };
 
 // The frame size part ("3840x2160") of a benchmark name, or "" when it has none.

@@ -318,6 +318,16 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
 
 RasterSurface::~RasterSurface() { finish(); }
 
+const char *RasterSurface::storeKind() const
+{
+    switch (stores_) {
+    case Stores::ordinary: return "ordinary stores";
+    case Stores::mixed: return "ordinary, repeated rows streamed";
+    case Stores::streamed: return "streaming stores";
+    }
+    return "";
+}
+
 int64_t RasterSurface::toPixel(double twips, double twipsPerPixel)
 {
     const double v = twips / twipsPerPixel + 0.5;

@@ -116,6 +116,9 @@ public:
     static std::int64_t toPixel(double twips, double twipsPerPixel);
 
     int width() const { return width_; }
+    // How the rows reach the image, for reports: "ordinary stores",
+    // "ordinary, repeated rows streamed" or "streaming stores".
+    const char *storeKind() const;
     int height() const { return height_; }
 
 private:
