@@ -58,6 +58,26 @@ constexpr int64_t kExactStepLimit = int64_t{1} << 24;
 // stores: it writes whole cache lines without reading them first.
 constexpr int64_t kStringStoreMin = 512;
 
+#if defined(__SSE2__)
+// The register q over the n pixels from p on, 16 bytes a store, as far as
+// whole stores go; returns the pixels written. Stores in aligned blocks once
+// p is aligned.
+int64_t storeRegister(std::uint32_t *p, int64_t n, __m128i q)
+{
+    const auto at = [p](int64_t k) { return reinterpret_cast<__m128i *>(p + k); };
+    int64_t i = 0;
+    for (; n - i >= 16; i += 16) {
+        _mm_storeu_si128(at(i), q);
+        _mm_storeu_si128(at(i + 4), q);
+        _mm_storeu_si128(at(i + 8), q);
+        _mm_storeu_si128(at(i + 12), q);
+    }
+    for (; n - i >= 4; i += 4)
+        _mm_storeu_si128(at(i), q);
+    return i;
+}
+#endif
+
 // n pixels of value v from p on. GCC at -O2 leaves a plain loop scalar; SSE2,
 // which every x86-64 has, stores 16 bytes at a time, the ends covered by
 // overlapping unaligned stores.
@@ -73,22 +93,14 @@ void fillPixels(std::uint32_t *p, int64_t n, std::uint32_t v)
     if (n >= 4) {
         const __m128i q = _mm_set1_epi32(static_cast<int>(v));
         std::uint32_t *const end = p + n;
-        const auto at = [](std::uint32_t *a) { return reinterpret_cast<__m128i *>(a); };
-        if (n >= 32) {
-            _mm_storeu_si128(at(p), q);
+        if (n >= 32) { // one unaligned store, then aligned blocks
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(p), q);
             p = reinterpret_cast<std::uint32_t *>((reinterpret_cast<std::uintptr_t>(p) + 16)
                                                   & ~std::uintptr_t{15});
-            for (; end - p >= 16; p += 16) {
-                _mm_store_si128(at(p), q);
-                _mm_store_si128(at(p + 4), q);
-                _mm_store_si128(at(p + 8), q);
-                _mm_store_si128(at(p + 12), q);
-            }
         }
-        for (; end - p >= 4; p += 4)
-            _mm_storeu_si128(at(p), q);
+        p += storeRegister(p, end - p, q);
         if (p != end)
-            _mm_storeu_si128(at(end - 4), q);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(end - 4), q);
         return;
     }
 #endif
@@ -157,15 +169,7 @@ void fillEvery4(std::uint32_t *p, int64_t n, const std::uint32_t *pattern)
         p[i] = pattern[i & 3];
     const __m128i q = _mm_setr_epi32(static_cast<int>(pattern[i & 3]), static_cast<int>(pattern[(i + 1) & 3]),
                                      static_cast<int>(pattern[(i + 2) & 3]), static_cast<int>(pattern[(i + 3) & 3]));
-    const auto at = [&](int64_t k) { return reinterpret_cast<__m128i *>(p + k); };
-    for (; n - i >= 16; i += 16) {
-        _mm_store_si128(at(i), q);
-        _mm_store_si128(at(i + 4), q);
-        _mm_store_si128(at(i + 8), q);
-        _mm_store_si128(at(i + 12), q);
-    }
-    for (; n - i >= 4; i += 4)
-        _mm_store_si128(at(i), q);
+    i += storeRegister(p + i, n - i, q);
 #endif
     for (; i < n; ++i)
         p[i] = pattern[i & 3];
