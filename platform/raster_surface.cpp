@@ -221,6 +221,10 @@ std::size_t lastLevelCacheBytes()
 // the last ten years) while every call is drawn over them.
 constexpr int64_t kBandBytes = 128 * 1024;
 
+// A background is filled at once when the other calls touch at most one row
+// in this many.
+constexpr int64_t kSparseRows = 8;
+
 // Rows that the same held calls cover as the row above are filled again when
 // this few calls cover them, else copied from that row.
 constexpr std::size_t kRefillCalls = 4;
@@ -438,6 +442,15 @@ void RasterSurface::drawHeldRowByRow()
     std::vector<std::uint32_t> &active = w.active_;
     active.clear();
     std::size_t next = 0;  // the first call in order_ not yet active
+    // A background under calls on few rows, in an image drawn in place: one
+    // fill, and then only the rows those calls touch.
+    const Workspace::Held &first = held[0];
+    if (stores_ != Stores::streamed && first.slant < 0 && first.x0 == 0
+        && first.x1 == width_ - 1 && first.y0 == 0 && first.y1 == height_ - 1
+        && int64_t(kSparseRows) * rowsCovered(1) <= height_) {
+        fillRect(0, 0, width_ - 1, height_ - 1, first.p);
+        next = 1; // the background, first by its row and its call
+    }
     std::size_t shown = 0; // the first active call not hidden
     bool whole = false;    // the active boxes cover the row from end to end
     constexpr std::uint32_t kNone = ~0u;
@@ -525,6 +538,21 @@ void RasterSurface::drawHeldRowByRow()
     }
     if (stores_ != Stores::ordinary)
         storeFence();
+}
+
+int64_t RasterSurface::rowsCovered(std::size_t from) const
+{
+    const Workspace::Held *const held = work_.held_.get();
+    int64_t covered = 0, reach = heldTop_; // rows below reach are counted
+    for (std::size_t k = 0; k < work_.heldCount_; ++k) {
+        const std::uint32_t i = work_.order_[k];
+        if (i < from)
+            continue;
+        const int64_t y0 = std::max<int64_t>(held[i].y0, reach), y1 = held[i].y1;
+        if (y1 >= y0)
+            covered += y1 - y0 + 1, reach = y1 + 1;
+    }
+    return covered;
 }
 
 std::size_t RasterSurface::firstShownCall(bool &whole)

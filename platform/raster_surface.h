@@ -140,6 +140,9 @@ private:
     // Times a background `p` written both ways, once per image size, and
     // keeps the faster.
     void chooseStores(std::uint32_t p);
+    // The rows that the held calls from index `from` on touch, once sorted by
+    // their first rows.
+    std::int64_t rowsCovered(std::size_t from) const;
     // The first of the active calls that a row shows: those before the last
     // box as wide as the image are hidden by it. `whole` tells whether the
     // active boxes cover the row from end to end.
