@@ -311,9 +311,10 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
     // the read is pure cost: streamed (at 7680 x 4320: 4.7 ms against 7 to
     // 9). In between it depends on what else uses the cache, so the first
     // frame of each size times a background both ways (chooseStores). When
-    // ordinary stores win there, the rows a call pattern repeats are still
-    // streamed: copying a row in place cost 1.5 times filling it (3840 x
-    // 2160, same machine), streaming it about the same as the fill.
+    // ordinary stores win there, a row that repeats a row of a few calls is
+    // filled again, and one of many calls is copied by streaming stores:
+    // copying in place cost 1.5 times a fill (3840 x 2160, same machine),
+    // streaming 1.4.
     const std::size_t bytes = std::size_t(height_) * std::size_t(std::abs(stride)) * sizeof *pixels;
     const std::size_t cache = work_.cacheBytes_;
     if (bytes > cache)

@@ -116,10 +116,10 @@ public:
     static std::int64_t toPixel(double twips, double twipsPerPixel);
 
     int width() const { return width_; }
+    int height() const { return height_; }
     // How the rows reach the image, for reports: "ordinary stores",
     // "ordinary, repeated rows streamed" or "streaming stores".
     const char *storeKind() const;
-    int height() const { return height_; }
 
 private:
     RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
@@ -165,9 +165,9 @@ private:
     std::unique_ptr<Workspace> own_;
     Workspace &work_;
     std::int64_t heldTop_ = 0, heldBottom_ = 0; // rows the held calls span
-    // How rows reach the image: all by ordinary stores; the first of a run of
-    // equal rows by ordinary stores and the others by streaming ones; or all
-    // composed in the workspace and streamed.
+    // How rows reach the image: all by ordinary stores; by ordinary stores
+    // but for rows that repeat a row of many calls, copied by streaming ones;
+    // or all composed in the workspace and streamed.
     enum class Stores : std::uint8_t { ordinary, mixed, streamed };
     Stores stores_;
     std::int64_t bandRows_; // rows drawn together under slanted lines
