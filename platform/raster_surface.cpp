@@ -315,7 +315,7 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
     // filled again, and one of many calls is copied by streaming stores:
     // copying in place cost 1.5 times a fill (3840 x 2160, same machine),
     // streaming 1.4.
-    const std::size_t bytes = std::size_t(height_) * std::size_t(std::abs(stride)) * sizeof *pixels;
+    const std::size_t bytes = imageBytes();
     const std::size_t cache = work_.cacheBytes_;
     if (bytes > cache)
         stores_ = Stores::streamed;
@@ -385,7 +385,6 @@ void RasterSurface::hold(int64_t xa, int64_t ya, int64_t xb, int64_t yb, std::ui
     holdRows({std::int32_t(xs.lo), std::int32_t(ys.lo), std::int32_t(xs.hi), std::int32_t(ys.hi), p, -1});
 }
 
-
 void RasterSurface::fillRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1, std::uint32_t p) const
 {
     const int64_t n = x1 - x0 + 1, rows = y1 - y0 + 1;
@@ -409,7 +408,7 @@ void RasterSurface::finish()
     const Workspace::Held &first = work_.held_[0];
     const bool wide = first.slant < 0 && first.x0 == 0 && first.x1 == width_ - 1;
     if (stores_ == Stores::mixed && wide && first.y0 == 0 && first.y1 == height_ - 1
-        && work_.measuredBytes_ != std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_)
+        && work_.measuredBytes_ != imageBytes())
         chooseStores(first.p);
     if (count == 1 && first.slant < 0 && !(stores_ == Stores::streamed && wide)) // one box: row by row gains nothing
         fillRect(first.x0, first.y0, first.x1, first.y1, first.p);
@@ -775,7 +774,7 @@ void RasterSurface::chooseStores(std::uint32_t p)
             storeFence();
             best[streamed] = std::min(best[streamed], Clock::now() - start);
         }
-    work_.measuredBytes_ = std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_;
+    work_.measuredBytes_ = imageBytes();
     work_.measuredStreamed_ = best[1] < best[0];
     if (work_.measuredStreamed_)
         stores_ = Stores::streamed;

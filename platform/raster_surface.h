@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -125,6 +126,7 @@ private:
     RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
                   double twipsPerPixelX, double twipsPerPixelY, Workspace *borrowed);
     std::uint32_t *row(std::int64_t y) const { return pixels_ + y * stride_; }
+    std::size_t imageBytes() const { return std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_; }
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
     // Holds back the rectangle between two corners, both included, in any order; clipped.
     void hold(std::int64_t xa, std::int64_t ya, std::int64_t xb, std::int64_t yb, std::uint32_t p);
