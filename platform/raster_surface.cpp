@@ -362,10 +362,8 @@ void RasterSurface::plot(int64_t x, int64_t y, std::uint32_t p) const
     std::size_t &count = work_.heldCount_;
     if (count == work_.capacity_)
         finish();
-    if (slant) {
-        item.slant = std::int32_t(count);
+    if (slant)
         work_.slants_[count] = *slant;
-    }
     if (count == 0) {
         heldTop_ = item.y0;
         heldBottom_ = item.y1;
@@ -382,7 +380,7 @@ void RasterSurface::hold(int64_t xa, int64_t ya, int64_t xb, int64_t yb, std::ui
     const Span ys = clip(ya, yb, height_);
     if (xs.empty() || ys.empty())
         return;
-    holdRows({std::int32_t(xs.lo), std::int32_t(ys.lo), std::int32_t(xs.hi), std::int32_t(ys.hi), p, -1});
+    holdRows({std::int32_t(xs.lo), std::int32_t(ys.lo), std::int32_t(xs.hi), std::int32_t(ys.hi), p, false});
 }
 
 void RasterSurface::fillRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1, std::uint32_t p) const
@@ -406,11 +404,11 @@ void RasterSurface::finish()
     if (count == 0)
         return;
     const Workspace::Held &first = work_.held_[0];
-    const bool wide = first.slant < 0 && first.x0 == 0 && first.x1 == width_ - 1;
+    const bool wide = acrossImage(first);
     if (stores_ == Stores::mixed && wide && first.y0 == 0 && first.y1 == height_ - 1
         && work_.measuredBytes_ != imageBytes())
         chooseStores(first.p);
-    if (count == 1 && first.slant < 0 && !(stores_ == Stores::streamed && wide)) // one box: row by row gains nothing
+    if (count == 1 && !first.slanted && !(stores_ == Stores::streamed && wide)) // one box: row by row gains nothing
         fillRect(first.x0, first.y0, first.x1, first.y1, first.p);
     else
         drawHeldRowByRow();
@@ -445,8 +443,7 @@ void RasterSurface::drawHeldRowByRow()
     // A background under calls on few rows, in an image drawn in place: one
     // fill, and then only the rows those calls touch.
     const Workspace::Held &first = held[0];
-    if (stores_ != Stores::streamed && first.slant < 0 && first.x0 == 0
-        && first.x1 == width_ - 1 && first.y0 == 0 && first.y1 == height_ - 1
+    if (stores_ != Stores::streamed && acrossImage(first) && first.y0 == 0 && first.y1 == height_ - 1
         && int64_t(kSparseRows) * rowsCovered(1) <= height_) {
         fillRect(0, 0, width_ - 1, height_ - 1, first.p);
         next = 1; // the background, first by its row and its call
@@ -480,7 +477,7 @@ void RasterSurface::drawHeldRowByRow()
             slants = 0;
             for (const std::uint32_t i : active) {
                 ends = std::min<int64_t>(ends, held[i].y1 + 1);
-                slants += held[i].slant >= 0;
+                slants += held[i].slanted;
             }
         }
         change = std::min(change, ends);
@@ -492,8 +489,8 @@ void RasterSurface::drawHeldRowByRow()
             const int64_t end = std::min(change, y + bandRows_);
             for (std::size_t a = 0; a < active.size(); ++a) {
                 const Workspace::Held &h = held[active[a]];
-                if (h.slant >= 0)
-                    walkRows(w.slants_[std::size_t(h.slant)], y, end, h.p);
+                if (h.slanted)
+                    walkRows(w.slants_[active[a]], y, end, h.p);
                 else if (a >= shown)
                     fillRect(h.x0, y, h.x1, end - 1, h.p);
             }
@@ -505,14 +502,14 @@ void RasterSurface::drawHeldRowByRow()
         // A composed row on the same wide box as the last one keeps that box:
         // only what other calls drew over it is put back.
         const Workspace::Held &under = held[active[shown]];
-        const bool wide = composed && under.slant < 0 && under.x0 == 0 && under.x1 == width_ - 1;
+        const bool wide = composed && acrossImage(under);
         const bool keep = wide && active[shown] == keptBox;
         keptBox = wide ? active[shown] : kNone;
         for (std::size_t a = 0; a < active.size(); ++a) {
             const Workspace::Held &h = held[active[a]];
             Workspace::Run run{h.x0, h.x1};
-            if (h.slant >= 0) { // walked even where hidden
-                run = drawSlantRow(w.slants_[std::size_t(h.slant)], r, h.p);
+            if (h.slanted) { // walked even where hidden
+                run = drawSlantRow(w.slants_[active[a]], r, h.p);
             } else if (keep && a == shown) {
                 for (const Workspace::Run &o : w.over_)
                     fillPixels(r + o.lo, o.hi - o.lo + 1, h.p);
@@ -521,7 +518,7 @@ void RasterSurface::drawHeldRowByRow()
             }
             if (wide && a > shown)
                 w.overNext_.push_back(run);
-            else if (keep && a < shown && h.slant >= 0) // put back below
+            else if (keep && a < shown && h.slanted) // put back below
                 w.over_.push_back(run);
         }
         w.over_.swap(w.overNext_);
@@ -561,7 +558,7 @@ std::size_t RasterSurface::firstShownCall(bool &whole)
     const std::vector<std::uint32_t> &active = work_.active_;
     for (std::size_t a = active.size(); a-- > 0;) {
         const Workspace::Held &h = held[active[a]];
-        if (h.slant < 0 && h.x0 == 0 && h.x1 == width_ - 1) {
+        if (acrossImage(h)) {
             whole = true;
             return a;
         }
@@ -573,7 +570,7 @@ std::size_t RasterSurface::firstShownCall(bool &whole)
     std::vector<Workspace::Run> &runs = work_.runs_;
     runs.clear();
     for (const std::uint32_t i : active)
-        if (held[i].slant < 0)
+        if (!held[i].slanted)
             runs.push_back({held[i].x0, held[i].x1});
     std::sort(runs.begin(), runs.end());
     std::int32_t reach = 0; // columns 0 .. reach - 1 covered
@@ -720,7 +717,7 @@ void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
                                  shallow};
     const int64_t top = shallow ? std::min(minorAt(a), minorAt(b)) : a;
     const int64_t bottom = shallow ? std::max(minorAt(a), minorAt(b)) : b;
-    holdRows({0, std::int32_t(top), 0, std::int32_t(bottom), p, -1}, &slant);
+    holdRows({0, std::int32_t(top), 0, std::int32_t(bottom), p, true}, &slant);
 }
 
 RasterSurface::Workspace::Run RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row,

@@ -54,11 +54,11 @@ public:
     private:
         friend class RasterSurface;
         // A clipped box (both corners included), or the rows y0..y1 of the
-        // slanted line slants_[slant].
+        // slanted line walked by slants_ at the same index.
         struct Held {
             std::int32_t x0, y0, x1, y1;
             std::uint32_t p;
-            std::int32_t slant; // -1 for a box
+            bool slanted;
         };
         // A slanted line walked one row at a time, top row first: along its
         // major axis (x when shallow, else y) by `step`, at minor coordinate
@@ -126,6 +126,8 @@ private:
     RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
                   double twipsPerPixelX, double twipsPerPixelY, Workspace *borrowed);
     std::uint32_t *row(std::int64_t y) const { return pixels_ + y * stride_; }
+    // A held box from the first column to the last.
+    bool acrossImage(const Workspace::Held &h) const { return !h.slanted && h.x0 == 0 && h.x1 == width_ - 1; }
     std::size_t imageBytes() const { return std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_; }
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
     // Holds back the rectangle between two corners, both included, in any order; clipped.
