@@ -398,6 +398,23 @@ void RasterSurface::fillRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1, std
     }
 }
 
+void RasterSurface::fillInBand(const Workspace::Held &h, int64_t first, int64_t end) const
+{
+    const int64_t n = h.x1 - h.x0 + 1;
+    if (n == width_ && stride_ == width_) {
+        fillPixels(row(first), n * (end - first), h.p);
+        return;
+    }
+    std::uint32_t *at = row(first) + h.x0;
+    if (n == 1) { // a vertical line
+        for (int64_t y = first; y < end; ++y, at += stride_)
+            *at = h.p;
+        return;
+    }
+    for (int64_t y = first; y < end; ++y, at += stride_)
+        fillPixels(at, n, h.p);
+}
+
 void RasterSurface::finish()
 {
     std::size_t &count = work_.heldCount_;
@@ -492,7 +509,7 @@ void RasterSurface::drawHeldRowByRow()
                 if (h.slanted)
                     walkRows(w.slants_[active[a]], y, end, h.p);
                 else if (a >= shown)
-                    fillRect(h.x0, y, h.x1, end - 1, h.p);
+                    fillInBand(h, y, end);
             }
             y = end;
             continue;

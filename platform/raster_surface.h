@@ -138,6 +138,8 @@ private:
     // A clipped rectangle, drawn at once.
     void fillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
                   std::uint32_t p) const;
+    // A held box over the rows first .. end - 1 of a band, which is in the cache.
+    void fillInBand(const Workspace::Held &h, std::int64_t first, std::int64_t end) const;
     void drawHeldRowByRow();
     // Rows first + 1 ..= last again as `first`, which the active calls cover alike.
     void repeatRow(std::int64_t first, std::int64_t last);
