@@ -235,6 +235,42 @@ constexpr std::size_t kRefillCalls = 4;
 constexpr std::size_t kRefillCallsMixed = 64;
 constexpr int64_t kStreamRunMin = 64;
 
+// The smallest span holding both; an empty one adds nothing.
+Span unite(Span a, Span b)
+{
+    if (a.empty())
+        return b;
+    if (b.empty())
+        return a;
+    return {std::min(a.lo, b.lo), std::max(a.hi, b.hi)};
+}
+
+// For every a in s (0 <= a <= ra), the circle's offset across from a:
+// floor(rb * sqrt(ra^2 - a^2) / ra + 0.5), into out[a - s.lo]. SSE2 takes two
+// at a time with the same correctly rounded operations, so the pixels are
+// those of the scalar rule.
+void circleOffsets(Span s, int64_t ra, int64_t rb, std::int32_t *out)
+{
+    if (ra == 0) {
+        std::fill(out, out + std::max<int64_t>(0, s.hi - s.lo + 1), 0);
+        return;
+    }
+    const double ra2 = double(ra) * double(ra), b = double(rb), r = double(ra);
+    int64_t a = s.lo;
+#if defined(__SSE2__)
+    for (; a < s.hi; a += 2) {
+        const __m128d at = _mm_set_pd(double(a + 1), double(a));
+        const __m128d q = _mm_sub_pd(_mm_set1_pd(ra2), _mm_mul_pd(at, at));
+        const __m128d v = _mm_div_pd(_mm_mul_pd(_mm_set1_pd(b), _mm_sqrt_pd(q)), _mm_set1_pd(r));
+        // v + 0.5 > 0: truncation is the floor
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + (a - s.lo)),
+                         _mm_cvttpd_epi32(_mm_add_pd(v, _mm_set1_pd(0.5))));
+    }
+#endif
+    for (; a <= s.hi; ++a)
+        out[a - s.lo] = std::int32_t(roundToPixel(b * std::sqrt(ra2 - double(a) * double(a)) / r));
+}
+
 // The first m in [lo, hi] where `past` holds, or hi + 1; `past` must turn
 // from false to true at most once along the range.
 template <typename Pred>
@@ -280,6 +316,8 @@ void RasterSurface::Workspace::fitFrame(int width, int height)
         rowStart_.resize(std::size_t(height) + 1);
     if (row_.size() < std::size_t(width))
         row_.resize(std::size_t(width));
+    if (offsets_.size() < std::size_t(width) + std::size_t(height) + 2)
+        offsets_.resize(std::size_t(width) + std::size_t(height) + 2);
 }
 
 RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
@@ -831,38 +869,41 @@ void RasterSurface::circle(float xf, float yf, float rf, Colour c)
     const std::uint32_t p = pixelOf(c);
     finish();
 
-    // For every dx in -rx..rx the points (cx +- dx, cy +- dy). Only the dx
-    // whose columns cx + dx or cx - dx lie on the image are visited, so a
-    // huge circle costs no more than the image is wide.
-    const auto offset = [](int64_t a, int64_t ra, int64_t rb) -> int64_t {
-        if (ra == 0)
-            return 0;
-        const double q = double(ra) * double(ra) - double(a) * double(a);
-        return roundToPixel(double(rb) * std::sqrt(q) / double(ra));
-    };
+    // For every dx in -rx..rx the points (cx +- dx, cy +- dy), and for every
+    // dy in -ry..ry the points (cx +- dx, cy +- dy), which closes the gaps
+    // where the circle runs steeply. Only the dx whose columns cx + dx or
+    // cx - dx lie on the image are visited, and the dy likewise, so a huge
+    // circle costs no more than the image is wide and high. Each offset is
+    // computed once for both sides; a round circle's serve both ways.
     const Span right = {std::max<int64_t>(0, -cx), std::min<int64_t>(rx, width_ - 1 - cx)};
+    const Span left = {std::max<int64_t>(0, cx - (width_ - 1)), std::min<int64_t>(rx, cx)};
+    const Span down = {std::max<int64_t>(0, -cy), std::min<int64_t>(ry, height_ - 1 - cy)};
+    const Span up = {std::max<int64_t>(0, cy - (height_ - 1)), std::min<int64_t>(ry, cy)};
+    const Span across = unite(right, left), along = unite(down, up);
+    std::int32_t *const dys = work_.offsets_.data(); // dy at dx = across.lo + i
+    std::int32_t *dxs = dys + width_ + 1;            // dx at dy = along.lo + i
+    circleOffsets(across, rx, ry, dys);
+    if (rx == ry && !across.empty() && across.lo <= along.lo && along.hi <= across.hi)
+        dxs = dys + (along.lo - across.lo);
+    else
+        circleOffsets(along, ry, rx, dxs);
     for (int64_t dx = right.lo; dx <= right.hi; ++dx) {
-        const int64_t dy = offset(dx, rx, ry);
+        const int64_t dy = dys[dx - across.lo];
         plot(cx + dx, cy + dy, p);
         plot(cx + dx, cy - dy, p);
     }
-    const Span left = {std::max<int64_t>(0, cx - (width_ - 1)), std::min<int64_t>(rx, cx)};
     for (int64_t dx = left.lo; dx <= left.hi; ++dx) {
-        const int64_t dy = offset(dx, rx, ry);
+        const int64_t dy = dys[dx - across.lo];
         plot(cx - dx, cy + dy, p);
         plot(cx - dx, cy - dy, p);
     }
-    // And for every dy in -ry..ry the points (cx +- dx, cy +- dy), which
-    // closes the gaps where the circle runs steeply.
-    const Span down = {std::max<int64_t>(0, -cy), std::min<int64_t>(ry, height_ - 1 - cy)};
     for (int64_t dy = down.lo; dy <= down.hi; ++dy) {
-        const int64_t dx = offset(dy, ry, rx);
+        const int64_t dx = dxs[dy - along.lo];
         plot(cx + dx, cy + dy, p);
         plot(cx - dx, cy + dy, p);
     }
-    const Span up = {std::max<int64_t>(0, cy - (height_ - 1)), std::min<int64_t>(ry, cy)};
     for (int64_t dy = up.lo; dy <= up.hi; ++dy) {
-        const int64_t dx = offset(dy, ry, rx);
+        const int64_t dx = dxs[dy - along.lo];
         plot(cx + dx, cy - dy, p);
         plot(cx - dx, cy - dy, p);
     }

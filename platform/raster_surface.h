@@ -88,6 +88,7 @@ public:
         std::vector<Run> runs_;               // what the active calls cover
         std::vector<std::uint32_t> row_;      // a row being composed
         std::vector<Run> over_, overNext_;    // what its calls drew over its wide box
+        std::vector<std::int32_t> offsets_;   // a circle's offsets, across then along
     };
 
     // `stride` is the distance between rows, in pixels. Without a workspace
