@@ -656,7 +656,8 @@ void RasterSurface::repeatRow(int64_t first, int64_t last)
     runs.clear();
     for (const std::uint32_t i : active)
         runs.push_back({held[i].x0, held[i].x1});
-    std::sort(runs.begin(), runs.end());
+    if (!std::is_sorted(runs.begin(), runs.end())) // columns in call order, as often
+        std::sort(runs.begin(), runs.end());
     std::size_t kept = 0;
     for (const Workspace::Run &run : runs) {
         if (kept > 0 && run.lo <= runs[kept - 1].hi + 1)
