@@ -225,6 +225,12 @@ constexpr int64_t kBandBytes = 128 * 1024;
 // in this many.
 constexpr int64_t kSparseRows = 8;
 
+// Rows that repeat a wide box under at most this many calls, covering at most
+// one column in kSparseColumns, are filled again rather than copied (see
+// repeatRow).
+constexpr std::size_t kSparseCalls = 17;
+constexpr int64_t kSparseColumns = 16;
+
 // Rows that the same held calls cover as the row above are filled again when
 // this few calls cover them, else copied from that row.
 constexpr std::size_t kRefillCalls = 4;
@@ -436,7 +442,7 @@ void RasterSurface::fillRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1, std
     }
 }
 
-void RasterSurface::fillInBand(const Workspace::Held &h, int64_t first, int64_t end) const
+void RasterSurface::fillHeldRows(const Workspace::Held &h, int64_t first, int64_t end) const
 {
     const int64_t n = h.x1 - h.x0 + 1;
     if (n == width_ && stride_ == width_) {
@@ -547,7 +553,7 @@ void RasterSurface::drawHeldRowByRow()
                 if (h.slanted)
                     walkRows(w.slants_[active[a]], y, end, h.p);
                 else if (a >= shown)
-                    fillInBand(h, y, end);
+                    fillHeldRows(h, y, end);
             }
             y = end;
             continue;
@@ -584,7 +590,7 @@ void RasterSurface::drawHeldRowByRow()
             for (int64_t k = y; k < change; ++k)
                 streamPixels(row(k), r, width_);
         } else if (change > y + 1) {
-            repeatRow(y, change - 1);
+            repeatRow(y, change - 1, shown);
         }
         y = change;
     }
@@ -638,11 +644,24 @@ std::size_t RasterSurface::firstShownCall(bool &whole)
     return 0;
 }
 
-void RasterSurface::repeatRow(int64_t first, int64_t last)
+void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
 {
     const Workspace::Held *const held = work_.held_.get();
     const std::vector<std::uint32_t> &active = work_.active_;
     const bool mixed = stores_ == Stores::mixed;
+    // A wide box under a few narrow calls, on rows that follow each other:
+    // the box over all the rows at once, one string store, which outruns
+    // copying them, then each call down its columns.
+    if (stride_ == width_ && acrossImage(held[active[shown]]) && active.size() - shown <= kSparseCalls) {
+        int64_t over = 0; // pixels the narrow calls draw on a row
+        for (std::size_t a = shown + 1; a < active.size(); ++a)
+            over += held[active[a]].x1 - held[active[a]].x0 + 1;
+        if (over * kSparseColumns <= width_) {
+            for (std::size_t a = shown; a < active.size(); ++a)
+                fillHeldRows(held[active[a]], first + 1, last + 1);
+            return;
+        }
+    }
     if (active.size() <= (mixed ? kRefillCallsMixed : kRefillCalls)) {
         for (int64_t y = first + 1; y <= last; ++y) {
             std::uint32_t *const r = row(y);

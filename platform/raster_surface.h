@@ -139,11 +139,12 @@ private:
     // A clipped rectangle, drawn at once.
     void fillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
                   std::uint32_t p) const;
-    // A held box over the rows first .. end - 1 of a band, which is in the cache.
-    void fillInBand(const Workspace::Held &h, std::int64_t first, std::int64_t end) const;
+    // A held box's columns over the rows first .. end - 1.
+    void fillHeldRows(const Workspace::Held &h, std::int64_t first, std::int64_t end) const;
     void drawHeldRowByRow();
-    // Rows first + 1 ..= last again as `first`, which the active calls cover alike.
-    void repeatRow(std::int64_t first, std::int64_t last);
+    // Rows first + 1 ..= last again as `first`, which the active calls cover
+    // alike; those before `shown` are hidden.
+    void repeatRow(std::int64_t first, std::int64_t last, std::size_t shown);
     // Times a background `p` written both ways, once per image size, and
     // keeps the faster.
     void chooseStores(std::uint32_t p);
