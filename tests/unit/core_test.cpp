@@ -194,9 +194,10 @@ struct Reference {
 // at fractional twips, in the shapes the patterns are made of; now and then
 // far outside, past where integer line steps are exact, or at the clamping
 // limit; a circle now and then, unless `boxesOnly`, which draws a grating
-// over the whole image now and then instead.
+// over the whole image now and then instead, of period 1 to
+// 2^(gratingPeriods - 1) pixels.
 template <class... D>
-void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool boxesOnly, D &...d)
+void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool boxesOnly, int gratingPeriods, D &...d)
 {
     const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
     const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
@@ -211,7 +212,7 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool 
     const Colour c = RGB(pick(256), pick(256), pick(256));
     if (boxesOnly && pick(40) == 0) {
         (d.fillBox(float(-tx), float(-ty), float(w * tx), float(h * ty), c), ...);
-        for (int x = pick(4), step = 1 << pick(3); x < w; x += step)
+        for (int x = pick(4), step = 1 << pick(gratingPeriods); x < w; x += step)
             (d.fillBox(float(x * tx), float(-ty), float(x * tx), float(h * ty), ~c & 0xffffff), ...);
         return;
     }
@@ -251,6 +252,7 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
         std::size_t held = RasterSurface::Workspace::kDefaultCapacity;
         unsigned finishOneIn = 16;
         bool boxesOnly = false;
+        int gratingPeriods = 3;
     } mixes[] = {{"tiny", 3, 2, 0, 15.0, 15.0, 300}, {"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
                  {"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
                  // rows long enough for the string store, columns to walk either way
@@ -259,7 +261,9 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                  {"smallWorkspace", 53, 31, 2, 15.0, 15.0, 300, 3}, {"oneCallWorkspace", 29, 17, 0, 15.0, 15.0, 200, 1},
                  // many calls over rows alike: repeated rather than drawn again
                  {"manyBoxesTall", 130, 900, 2, 15.0, 15.0, 500, 8192, 250, true},
-                 {"gratings", 130, 60, 2, 15.0, 15.0, 600, 8192, 16, true}};
+                 {"gratings", 130, 60, 2, 15.0, 15.0, 600, 8192, 16, true},
+                 // few or many narrow lines on a background, on rows that follow each other
+                 {"sparseGratings", 640, 200, 0, 15.0, 15.0, 300, 8192, 16, true, 7}};
     for (const auto &m : mixes)
         for (const std::size_t cache : {std::size_t{0}, SIZE_MAX, std::size_t(m.width) * m.height * 6}) {
             RasterSurface::Workspace workspace(m.held, cache);
@@ -271,7 +275,7 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                 Reference ref{w, h, stride, m.tx, m.ty, slow.data() + first};
                 std::mt19937 rng(seed);
                 for (int i = 0; i < m.calls; ++i) {
-                    drawRandomCall(rng, w, h, m.tx, m.ty, m.boxesOnly, surface, ref);
+                    drawRandomCall(rng, w, h, m.tx, m.ty, m.boxesOnly, m.gratingPeriods, surface, ref);
                     if (i + 1 < m.calls && rng() % m.finishOneIn != 0)
                         continue;
                     surface.finish();
