@@ -327,6 +327,8 @@ void RasterSurface::Workspace::fitFrame(int width, int height)
         rowStart_.resize(std::size_t(height) + 1);
     if (row_.size() < std::size_t(width))
         row_.resize(std::size_t(width));
+    if (rowSeen_.size() < std::size_t(height))
+        rowSeen_.resize(std::size_t(height));
     if (offsets_.size() < std::size_t(width) + std::size_t(height) + 2)
         offsets_.resize(std::size_t(width) + std::size_t(height) + 2);
 }
@@ -493,6 +495,23 @@ void RasterSurface::drawHeldRowByRow()
     Workspace &w = work_;
     const Workspace::Held *const held = w.held_.get();
     const std::size_t n = w.heldCount_;
+    // A background under calls on few rows, in an image drawn in place: one
+    // fill, and then each call at once, in call order, as they touch so few
+    // rows that keeping rows in the cache gains nothing.
+    const Workspace::Held &first = held[0];
+    if (stores_ != Stores::streamed && acrossImage(first) && first.y0 == 0 && first.y1 == height_ - 1
+        && onFewRows()) {
+        fillRect(0, 0, width_ - 1, height_ - 1, first.p);
+        for (std::size_t i = 1; i < n; ++i) {
+            const Workspace::Held &h = held[i];
+            if (h.slanted)
+                walkRows(w.slants_[i], h.y0, h.y1 + 1, h.p);
+            else
+                fillHeldRows(h, h.y0, h.y1 + 1);
+        }
+        return;
+    }
+
     const std::size_t rows = std::size_t(heldBottom_ - heldTop_) + 1;
     std::uint32_t *const start = w.rowStart_.data();
     std::fill_n(start, rows + 1, 0u);
@@ -506,14 +525,6 @@ void RasterSurface::drawHeldRowByRow()
     std::vector<std::uint32_t> &active = w.active_;
     active.clear();
     std::size_t next = 0;  // the first call in order_ not yet active
-    // A background under calls on few rows, in an image drawn in place: one
-    // fill, and then only the rows those calls touch.
-    const Workspace::Held &first = held[0];
-    if (stores_ != Stores::streamed && acrossImage(first) && first.y0 == 0 && first.y1 == height_ - 1
-        && int64_t(kSparseRows) * rowsCovered(1) <= height_) {
-        fillRect(0, 0, width_ - 1, height_ - 1, first.p);
-        next = 1; // the background, first by its row and its call
-    }
     std::size_t shown = 0; // the first active call not hidden
     bool whole = false;    // the active boxes cover the row from end to end
     constexpr std::uint32_t kNone = ~0u;
@@ -603,19 +614,27 @@ void RasterSurface::drawHeldRowByRow()
         storeFence();
 }
 
-int64_t RasterSurface::rowsCovered(std::size_t from) const
+bool RasterSurface::onFewRows()
 {
     const Workspace::Held *const held = work_.held_.get();
-    int64_t covered = 0, reach = heldTop_; // rows below reach are counted
-    for (std::size_t k = 0; k < work_.heldCount_; ++k) {
-        const std::uint32_t i = work_.order_[k];
-        if (i < from)
-            continue;
-        const int64_t y0 = std::max<int64_t>(held[i].y0, reach), y1 = held[i].y1;
-        if (y1 >= y0)
-            covered += y1 - y0 + 1, reach = y1 + 1;
+    const int64_t most = height_ / kSparseRows;
+    std::uint8_t *const seen = work_.rowSeen_.data();
+    std::fill_n(seen, height_, std::uint8_t{0});
+    // Each call is looked at over at most `most` rows, and all of them over
+    // a few image heights beyond one row each.
+    int64_t covered = 0, budget = int64_t(work_.heldCount_) + 4 * int64_t(height_);
+    for (std::size_t i = 1; i < work_.heldCount_; ++i) {
+        const int64_t y0 = held[i].y0, y1 = held[i].y1;
+        if (y1 - y0 >= most || (budget -= y1 - y0 + 1) < 0)
+            return false;
+        for (int64_t y = y0; y <= y1; ++y) {
+            covered += seen[y] == 0;
+            seen[y] = 1;
+        }
+        if (covered > most)
+            return false;
     }
-    return covered;
+    return true;
 }
 
 std::size_t RasterSurface::firstShownCall(bool &whole)

@@ -84,6 +84,7 @@ public:
         std::unique_ptr<Slant[]> slants_;     // a held line's walk, at its index
         std::vector<std::uint32_t> order_;    // held calls by first row, then call order
         std::vector<std::uint32_t> rowStart_; // counting sort of the first rows
+        std::vector<std::uint8_t> rowSeen_;   // rows the held calls touch
         std::vector<std::uint32_t> active_, merged_; // calls on the current row, in call order
         std::vector<Run> runs_;               // what the active calls cover
         std::vector<std::uint32_t> row_;      // a row being composed
@@ -148,9 +149,9 @@ private:
     // Times a background `p` written both ways, once per image size, and
     // keeps the faster.
     void chooseStores(std::uint32_t p);
-    // The rows that the held calls from index `from` on touch, once sorted by
-    // their first rows.
-    std::int64_t rowsCovered(std::size_t from) const;
+    // Whether the held calls after the first touch at most one row in
+    // kSparseRows (a whole-image background's few dots or lines).
+    bool onFewRows();
     // The first of the active calls that a row shows: those before the last
     // box as wide as the image are hidden by it. `whole` tells whether the
     // active boxes cover the row from end to end.

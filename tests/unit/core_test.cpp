@@ -236,6 +236,24 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool 
     }
 }
 
+// A dot, a short line or a small box anywhere on or just off the image, the
+// first after a finish on a background over the whole image.
+template <class... D>
+void drawStroke(std::mt19937 &rng, int w, int h, double tx, double ty, bool first, D &...d)
+{
+    const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    const Colour c = RGB(int(rng() % 256), int(rng() % 256), 0);
+    if (first)
+        (d.fillBox(0, 0, float(w * tx), float(h * ty), ~c & 0xffffff), ...);
+    const float x1 = float(uniform(-2, w + 2) * tx), y1 = float(uniform(-2, h + 2) * ty);
+    const float x2 = x1 + float(uniform(-3, 3) * tx), y2 = y1 + float(uniform(-3, 3) * ty);
+    switch (rng() % 3) {
+    case 0: return (d.fillBox(x1, y1, x2, y2, c), ...);
+    case 1: return (d.box(x1, y1, x2, y2, c), ...);
+    default: return (d.line(x1, y1, x2, y2, c), ...);
+    }
+}
+
 // Mixes finished now and then and at the end: the image then holds what
 // drawing each call at once would have left, and the padding and the guard
 // rows above and below are untouched. One workspace serves frames of other
@@ -253,6 +271,7 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
         unsigned finishOneIn = 16;
         bool boxesOnly = false;
         int gratingPeriods = 3;
+        bool strokes = false; // short strokes on a background, which starts each finished part
     } mixes[] = {{"tiny", 3, 2, 0, 15.0, 15.0, 300}, {"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
                  {"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
                  // rows long enough for the string store, columns to walk either way
@@ -263,7 +282,9 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                  {"manyBoxesTall", 130, 900, 2, 15.0, 15.0, 500, 8192, 250, true},
                  {"gratings", 130, 60, 2, 15.0, 15.0, 600, 8192, 16, true},
                  // few or many narrow lines on a background, on rows that follow each other
-                 {"sparseGratings", 640, 200, 0, 15.0, 15.0, 300, 8192, 16, true, 7}};
+                 {"sparseGratings", 640, 200, 0, 15.0, 15.0, 300, 8192, 16, true, 7},
+                 // dots and short lines on few rows of a background, or on many
+                 {"strokes", 90, 300, 1, 15.0, 15.0, 400, 8192, 4, false, 3, true}};
     for (const auto &m : mixes)
         for (const std::size_t cache : {std::size_t{0}, SIZE_MAX, std::size_t(m.width) * m.height * 6}) {
             RasterSurface::Workspace workspace(m.held, cache);
@@ -274,10 +295,16 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                 RasterSurface surface(fast.data() + first, w, h, stride, m.tx, m.ty, workspace);
                 Reference ref{w, h, stride, m.tx, m.ty, slow.data() + first};
                 std::mt19937 rng(seed);
+                bool fresh = true; // nothing drawn since the last finish
                 for (int i = 0; i < m.calls; ++i) {
-                    drawRandomCall(rng, w, h, m.tx, m.ty, m.boxesOnly, m.gratingPeriods, surface, ref);
+                    if (m.strokes)
+                        drawStroke(rng, w, h, m.tx, m.ty, fresh, surface, ref);
+                    else
+                        drawRandomCall(rng, w, h, m.tx, m.ty, m.boxesOnly, m.gratingPeriods, surface, ref);
+                    fresh = false;
                     if (i + 1 < m.calls && rng() % m.finishOneIn != 0)
                         continue;
+                    fresh = true;
                     surface.finish();
                     const auto at = std::mismatch(fast.begin(), fast.end(), slow.begin()).first - fast.begin();
                     ASSERT_EQ(at, std::ptrdiff_t(fast.size())) << m.name << ", cache " << cache << ", seed "
