@@ -224,6 +224,8 @@ constexpr int64_t kBandBytes = 128 * 1024;
 // A background is filled at once when the other calls touch at most one row
 // in this many.
 constexpr int64_t kSparseRows = 8;
+// ... or, each on few rows, cover at most one pixel in this many.
+constexpr int64_t kSparsePixels = 16;
 
 // Rows that repeat a wide box under at most this many calls, covering at most
 // one column in kSparseColumns, are filled again rather than copied (see
@@ -500,7 +502,7 @@ void RasterSurface::drawHeldRowByRow()
     // rows that keeping rows in the cache gains nothing.
     const Workspace::Held &first = held[0];
     if (stores_ != Stores::streamed && acrossImage(first) && first.y0 == 0 && first.y1 == height_ - 1
-        && onFewRows()) {
+        && fewOverBackground()) {
         fillRect(0, 0, width_ - 1, height_ - 1, first.p);
         for (std::size_t i = 1; i < n; ++i) {
             const Workspace::Held &h = held[i];
@@ -614,27 +616,31 @@ void RasterSurface::drawHeldRowByRow()
         storeFence();
 }
 
-bool RasterSurface::onFewRows()
+bool RasterSurface::fewOverBackground()
 {
     const Workspace::Held *const held = work_.held_.get();
     const int64_t most = height_ / kSparseRows;
+    const int64_t fewPixels = int64_t(width_) * height_ / kSparsePixels;
     std::uint8_t *const seen = work_.rowSeen_.data();
     std::fill_n(seen, height_, std::uint8_t{0});
-    // Each call is looked at over at most `most` rows, and all of them over
-    // a few image heights beyond one row each.
-    int64_t covered = 0, budget = int64_t(work_.heldCount_) + 4 * int64_t(height_);
+    // Rows are marked for at most a few image heights beyond one a call.
+    int64_t rows = 0, budget = int64_t(work_.heldCount_) + 4 * int64_t(height_), pixels = 0;
     for (std::size_t i = 1; i < work_.heldCount_; ++i) {
-        const int64_t y0 = held[i].y0, y1 = held[i].y1;
-        if (y1 - y0 >= most || (budget -= y1 - y0 + 1) < 0)
+        const Workspace::Held &h = held[i];
+        const int64_t span = h.y1 - h.y0 + 1;
+        if (span > most)
             return false;
-        for (int64_t y = y0; y <= y1; ++y) {
-            covered += seen[y] == 0;
-            seen[y] = 1;
+        pixels += h.slanted ? work_.slants_[i].left : (h.x1 - h.x0 + 1) * span;
+        if (rows <= most && (budget -= span) >= 0) {
+            for (int64_t y = h.y0; y <= h.y1; ++y) {
+                rows += seen[y] == 0;
+                seen[y] = 1;
+            }
+        } else if (pixels > fewPixels) {
+            return false;
         }
-        if (covered > most)
-            return false;
     }
-    return true;
+    return (rows <= most && budget >= 0) || pixels <= fewPixels;
 }
 
 std::size_t RasterSurface::firstShownCall(bool &whole)

@@ -149,9 +149,9 @@ private:
     // Times a background `p` written both ways, once per image size, and
     // keeps the faster.
     void chooseStores(std::uint32_t p);
-    // Whether the held calls after the first touch at most one row in
-    // kSparseRows (a whole-image background's few dots or lines).
-    bool onFewRows();
+    // Whether the held calls after the first are few enough over it to be
+    // drawn at once (see kSparseRows).
+    bool fewOverBackground();
     // The first of the active calls that a row shows: those before the last
     // box as wide as the image are hidden by it. `whole` tells whether the
     // active boxes cover the row from end to end.
