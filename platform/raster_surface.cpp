@@ -884,27 +884,54 @@ void RasterSurface::chooseStores(std::uint32_t p)
 
 void RasterSurface::walkRows(Workspace::Slant &s, int64_t first, int64_t end, std::uint32_t p) const
 {
-    if (s.shallow) {
-        for (int64_t y = first; y < end; ++y)
-            drawSlantRow(s, row(y), p);
+    // The steps of drawSlantRow, kept in registers: the image's pixels may
+    // alias the walk's fields, which would otherwise be reloaded after every
+    // store.
+    const std::int32_t inc = s.inc, den = s.den, step = s.step;
+    std::int32_t r = s.r;
+    std::uint32_t *at = row(first);
+    if (s.shallow) { // a run of columns a row
+        std::int32_t m = s.m, k = s.k, left = s.left;
+        for (int64_t y = first; y < end; ++y, at += stride_) {
+            const std::int32_t from = m, rowK = k;
+            std::int32_t last = m;
+            while (left > 0 && k == rowK) {
+                last = m;
+                --left;
+                m += step;
+                r += inc;
+                if (r >= den) {
+                    r -= den;
+                    ++k;
+                } else if (r < 0) {
+                    r += den;
+                    --k;
+                }
+            }
+            const std::int32_t lo = std::min(from, last), hi = std::max(from, last);
+            if (hi - lo < 8)
+                for (std::int32_t x = lo; x <= hi; ++x)
+                    at[x] = p;
+            else
+                fillPixels(at + lo, hi - lo + 1, p);
+        }
+        s.m = m, s.k = k, s.r = r, s.left = left;
         return;
     }
-    // One pixel a row: the steps of drawSlantRow, kept in registers.
-    std::int32_t x = s.n1 + s.k, r = s.r;
-    std::uint32_t *at = row(first);
+    std::int32_t x = s.n1 + s.k; // one pixel a row
     for (int64_t y = first; y < end; ++y, at += stride_) {
         at[x] = p;
-        r += s.inc;
-        if (r >= s.den) {
-            r -= s.den;
+        r += inc;
+        if (r >= den) {
+            r -= den;
             ++x;
         } else if (r < 0) {
-            r += s.den;
+            r += den;
             --x;
         }
     }
     const auto rows = std::int32_t(end - first);
-    s.m += s.step * rows;
+    s.m += step * rows;
     s.k = x - s.n1;
     s.r = r;
     s.left -= rows;
