@@ -687,8 +687,12 @@ void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
         for (std::size_t a = shown + 1; a < active.size(); ++a)
             over += held[active[a]].x1 - held[active[a]].x0 + 1;
         if (over * kSparseColumns <= width_) {
-            for (std::size_t a = shown; a < active.size(); ++a)
-                fillHeldRows(held[active[a]], first + 1, last + 1);
+            fillHeldRows(held[active[shown]], first + 1, last + 1);
+            // Down the columns a band of rows at a time, whose pages the
+            // address translation keeps.
+            for (int64_t y = first + 1; y <= last; y += bandRows_)
+                for (std::size_t a = shown + 1; a < active.size(); ++a)
+                    fillHeldRows(held[active[a]], y, std::min(y + bandRows_, last + 1));
             return;
         }
     }
