@@ -508,6 +508,8 @@ void RasterSurface::drawHeldRowByRow()
             const Workspace::Held &h = held[i];
             if (h.slanted)
                 walkRows(w.slants_[i], h.y0, h.y1 + 1, h.p);
+            else if (h.x0 == h.x1 && h.y0 == h.y1) // a dot
+                row(h.y0)[h.x0] = h.p;
             else
                 fillHeldRows(h, h.y0, h.y1 + 1);
         }
