@@ -24,12 +24,15 @@ namespace tintoral {
 // when the surface finishes, each row whole while it is in the cache: drawn
 // at once, a full-height one-pixel line walks the frame in column order with
 // a cache miss on every row. Rows under slanted lines go in small bands, each
-// call drawn over the band in turn. An image far larger than the cache gets
-// its rows composed in a small buffer and written once, by streaming stores;
-// one that stays in the cache is drawn in place; in between, the workspace
-// times both once per image size (see the constructor). A circle (or a line
-// too long for exact integer steps) first draws what is held, so every pixel
-// ends exactly as if each call had been drawn at once, in order.
+// call drawn over the band in turn. A background over the whole image under
+// calls that touch few rows, or short calls that cover few pixels, is filled
+// at once, and those calls are then drawn each at once. An image far larger
+// than the cache gets its rows composed in a small buffer and written once,
+// by streaming stores; one that stays in the cache is drawn in place; in
+// between, the workspace times both once per image size (see the
+// constructor). A circle (or a line too long for exact integer steps) first
+// draws what is held, so every pixel ends exactly as if each call had been
+// drawn at once, in order.
 class RasterSurface final : public DrawingSurface {
 public:
     // Far beyond any screen, and small enough that the products in the line
