@@ -501,9 +501,8 @@ void RasterSurface::drawHeldRowByRow()
     Workspace &w = work_;
     const Workspace::Held *const held = w.held_.get();
     const std::size_t n = w.heldCount_;
-    // A background under calls on few rows, in an image drawn in place: one
-    // fill, and then each call at once, in call order, as they touch so few
-    // rows that keeping rows in the cache gains nothing.
+    // A background under few short calls (see kSparseRows), in an image
+    // drawn in place: one fill, then each call at once, in call order.
     const Workspace::Held &first = held[0];
     if (stores_ != Stores::streamed && acrossImage(first) && first.y0 == 0 && first.y1 == height_ - 1
         && fewOverBackground()) {
@@ -688,7 +687,8 @@ void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
     // A wide box under a few narrow calls, on rows that follow each other:
     // the box over all the rows at once, one string store, which outruns
     // copying them, then each call down its columns.
-    if (stride_ == width_ && acrossImage(held[active[shown]]) && active.size() - shown <= (mixed ? kSparseCallsMixed : kSparseCalls)) {
+    if (stride_ == width_ && acrossImage(held[active[shown]])
+        && active.size() - shown <= (mixed ? kSparseCallsMixed : kSparseCalls)) {
         int64_t over = 0; // pixels the narrow calls draw on a row
         for (std::size_t a = shown + 1; a < active.size(); ++a)
             over += held[active[a]].x1 - held[active[a]].x0 + 1;
