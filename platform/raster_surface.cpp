@@ -149,6 +149,21 @@ void streamPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 #endif
 }
 
+// One step of a slanted line along its major axis: the remainder r of the
+// exact rule moves by inc, and the minor coordinate k with it when r leaves
+// [0, den).
+inline void stepMinor(std::int32_t &r, std::int32_t &k, std::int32_t inc, std::int32_t den)
+{
+    r += inc;
+    if (r >= den) {
+        r -= den;
+        ++k;
+    } else if (r < 0) {
+        r += den;
+        --k;
+    }
+}
+
 // Whether the n pixels from p on repeat every 4, as a grating of period 1, 2
 // or 4 pixels does.
 bool repeatsEvery4(const std::uint32_t *p, int64_t n)
@@ -840,14 +855,7 @@ RasterSurface::Workspace::Run RasterSurface::drawSlantRow(Workspace::Slant &s, s
 {
     const auto advance = [&s] {
         s.m += s.step;
-        s.r += s.inc;
-        if (s.r >= s.den) {
-            s.r -= s.den;
-            ++s.k;
-        } else if (s.r < 0) {
-            s.r += s.den;
-            --s.k;
-        }
+        stepMinor(s.r, s.k, s.inc, s.den);
     };
     if (!s.shallow) { // one pixel a row
         const std::int32_t x = s.n1 + s.k;
@@ -909,14 +917,7 @@ void RasterSurface::walkRows(Workspace::Slant &s, int64_t first, int64_t end, st
                 last = m;
                 --left;
                 m += step;
-                r += inc;
-                if (r >= den) {
-                    r -= den;
-                    ++k;
-                } else if (r < 0) {
-                    r += den;
-                    --k;
-                }
+                stepMinor(r, k, inc, den);
             }
             const std::int32_t lo = std::min(from, last), hi = std::max(from, last);
             if (hi - lo < 8)
@@ -931,14 +932,7 @@ void RasterSurface::walkRows(Workspace::Slant &s, int64_t first, int64_t end, st
     std::int32_t x = s.n1 + s.k; // one pixel a row
     for (int64_t y = first; y < end; ++y, at += stride_) {
         at[x] = p;
-        r += inc;
-        if (r >= den) {
-            r -= den;
-            ++x;
-        } else if (r < 0) {
-            r += den;
-            --x;
-        }
+        stepMinor(r, x, inc, den);
     }
     const auto rows = std::int32_t(end - first);
     s.m += step * rows;
