@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 
 #include <unistd.h>
@@ -697,30 +698,32 @@ std::size_t RasterSurface::firstShownCall(bool &whole)
 void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
 {
     const Workspace::Held *const held = work_.held_.get();
-    const std::vector<std::uint32_t> &active = work_.active_;
+    // The calls the row shows, from the last full-width box on.
+    const std::span<const std::uint32_t> calls(work_.active_.begin() + std::ptrdiff_t(shown),
+                                               work_.active_.end());
     const bool mixed = stores_ == Stores::mixed;
     // A wide box under a few narrow calls, on rows that follow each other:
     // the box over all the rows at once, one string store, which outruns
     // copying them, then each call down its columns.
-    if (stride_ == width_ && acrossImage(held[active[shown]])
-        && active.size() - shown <= (mixed ? kSparseCallsMixed : kSparseCalls)) {
+    if (stride_ == width_ && acrossImage(held[calls[0]])
+        && calls.size() <= (mixed ? kSparseCallsMixed : kSparseCalls)) {
         int64_t over = 0; // pixels the narrow calls draw on a row
-        for (std::size_t a = shown + 1; a < active.size(); ++a)
-            over += held[active[a]].x1 - held[active[a]].x0 + 1;
+        for (const std::uint32_t i : calls.subspan(1))
+            over += held[i].x1 - held[i].x0 + 1;
         if (over * kSparseColumns <= width_) {
-            fillHeldRows(held[active[shown]], first + 1, last + 1);
+            fillHeldRows(held[calls[0]], first + 1, last + 1);
             // Down the columns a band of rows at a time, whose pages the
             // address translation keeps.
             for (int64_t y = first + 1; y <= last; y += bandRows_)
-                for (std::size_t a = shown + 1; a < active.size(); ++a)
-                    fillHeldRows(held[active[a]], y, std::min(y + bandRows_, last + 1));
+                for (const std::uint32_t i : calls.subspan(1))
+                    fillHeldRows(held[i], y, std::min(y + bandRows_, last + 1));
             return;
         }
     }
-    if (active.size() <= (mixed ? kRefillCallsMixed : kRefillCalls)) {
+    if (calls.size() <= (mixed ? kRefillCallsMixed : kRefillCalls)) {
         for (int64_t y = first + 1; y <= last; ++y) {
             std::uint32_t *const r = row(y);
-            for (const std::uint32_t i : active)
+            for (const std::uint32_t i : calls)
                 fillPixels(r + held[i].x0, held[i].x1 - held[i].x0 + 1, held[i].p);
         }
         return;
@@ -728,7 +731,7 @@ void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
     // What the calls cover, as runs in column order.
     std::vector<Workspace::Run> &runs = work_.runs_;
     runs.clear();
-    for (const std::uint32_t i : active)
+    for (const std::uint32_t i : calls)
         runs.push_back({held[i].x0, held[i].x1});
     if (!std::is_sorted(runs.begin(), runs.end())) // columns in call order, as often
         std::sort(runs.begin(), runs.end());
