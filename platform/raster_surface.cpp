@@ -494,11 +494,9 @@ void RasterSurface::finish()
     if (count == 0)
         return;
     const Workspace::Held &first = work_.held_[0];
-    const bool wide = acrossImage(first);
-    if (stores_ == Stores::mixed && wide && first.y0 == 0 && first.y1 == height_ - 1
-        && work_.measuredBytes_ != imageBytes())
+    if (stores_ == Stores::mixed && overImage(first) && work_.measuredBytes_ != imageBytes())
         chooseStores(first.p);
-    if (count == 1 && !first.slanted && !(stores_ == Stores::streamed && wide)) // one box: row by row gains nothing
+    if (count == 1 && !first.slanted && !(stores_ == Stores::streamed && acrossImage(first))) // one box: row by row gains nothing
         fillRect(first.x0, first.y0, first.x1, first.y1, first.p);
     else
         drawHeldRowByRow();
@@ -519,10 +517,8 @@ void RasterSurface::drawHeldRowByRow()
     const std::size_t n = w.heldCount_;
     // A background under few short calls (see kSparseRows), in an image
     // drawn in place: one fill, then each call at once, in call order.
-    const Workspace::Held &first = held[0];
-    if (stores_ != Stores::streamed && acrossImage(first) && first.y0 == 0 && first.y1 == height_ - 1
-        && fewOverBackground()) {
-        fillRect(0, 0, width_ - 1, height_ - 1, first.p);
+    if (stores_ != Stores::streamed && overImage(held[0]) && fewOverBackground()) {
+        fillRect(0, 0, width_ - 1, height_ - 1, held[0].p);
         for (std::size_t i = 1; i < n; ++i) {
             const Workspace::Held &h = held[i];
             if (h.slanted)

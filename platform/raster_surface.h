@@ -133,6 +133,8 @@ private:
     std::uint32_t *row(std::int64_t y) const { return pixels_ + y * stride_; }
     // A held box from the first column to the last.
     bool acrossImage(const Workspace::Held &h) const { return !h.slanted && h.x0 == 0 && h.x1 == width_ - 1; }
+    // A held box over the whole image.
+    bool overImage(const Workspace::Held &h) const { return acrossImage(h) && h.y0 == 0 && h.y1 == height_ - 1; }
     std::size_t imageBytes() const { return std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_; }
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
     // Holds back the rectangle between two corners, both included, in any order; clipped.
