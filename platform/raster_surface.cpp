@@ -724,21 +724,26 @@ void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
         }
         return;
     }
-    // What the calls cover, as runs in column order.
+    // What the calls cover, as runs in column order: the whole row when
+    // they lie on a box as wide as the image.
     std::vector<Workspace::Run> &runs = work_.runs_;
     runs.clear();
-    for (const std::uint32_t i : calls)
-        runs.push_back({held[i].x0, held[i].x1});
-    if (!std::is_sorted(runs.begin(), runs.end())) // columns in call order, as often
-        std::sort(runs.begin(), runs.end());
-    std::size_t kept = 0;
-    for (const Workspace::Run &run : runs) {
-        if (kept > 0 && run.lo <= runs[kept - 1].hi + 1)
-            runs[kept - 1].hi = std::max(runs[kept - 1].hi, run.hi);
-        else
-            runs[kept++] = run;
+    if (acrossImage(held[calls[0]])) {
+        runs.push_back({0, width_ - 1});
+    } else {
+        for (const std::uint32_t i : calls)
+            runs.push_back({held[i].x0, held[i].x1});
+        if (!std::is_sorted(runs.begin(), runs.end())) // columns in call order, as often
+            std::sort(runs.begin(), runs.end());
+        std::size_t kept = 0;
+        for (const Workspace::Run &run : runs) {
+            if (kept > 0 && run.lo <= runs[kept - 1].hi + 1)
+                runs[kept - 1].hi = std::max(runs[kept - 1].hi, run.hi);
+            else
+                runs[kept++] = run;
+        }
+        runs.resize(kept);
     }
-    runs.resize(kept);
     const std::uint32_t *const source = row(first);
     // A grating across the whole row is stored from a register, as a fill is.
     if (mixed && runs.size() == 1 && runs[0].lo == 0 && runs[0].hi == width_ - 1
