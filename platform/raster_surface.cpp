@@ -340,6 +340,8 @@ RasterSurface::Workspace::Workspace(std::size_t capacity, std::size_t cacheBytes
     over_.reserve(2 * capacity_);
     overNext_.reserve(2 * capacity_);
     merged_.reserve(capacity_);
+    previous_.reserve(capacity_);
+    earlier_.reserve(capacity_);
     runs_.reserve(capacity_);
 }
 
@@ -550,6 +552,7 @@ void RasterSurface::drawHeldRowByRow()
     std::uint32_t keptBox = kNone; // the wide box under the composed row, if any
     int64_t ends = heldBottom_ + 1; // the first row past an active call
     std::size_t slants = 0;         // active slanted lines
+    int64_t previousRow = -1, earlierRow = -1; // a row of the last two groups, where repeatable
     for (int64_t y = heldTop_; y <= heldBottom_;) {
         bool changed = y >= ends && std::erase_if(active, [&](std::uint32_t i) { return held[i].y1 < y; }) > 0;
         const std::size_t first = next;
@@ -577,6 +580,23 @@ void RasterSurface::drawHeldRowByRow()
             }
         }
         change = std::min(change, ends);
+        // Rows drawn in place under the calls of the group of rows before
+        // last, as a grid's rows are below a line across it, repeat that
+        // group's rows: copied rather than drawn call by call again.
+        int64_t like = -1;
+        if (changed && stores_ != Stores::streamed) {
+            if (earlierRow >= 0 && active == w.earlier_)
+                like = earlierRow;
+            w.earlier_.swap(w.previous_);
+            earlierRow = previousRow;
+            w.previous_.assign(active.begin(), active.end());
+            previousRow = slants == 0 ? y : -1;
+        }
+        if (like >= 0) {
+            repeatRow(like, y, change - 1, shown);
+            y = change;
+            continue;
+        }
         if (slants > 0 && stores_ != Stores::streamed) {
             // Slanted lines differ from row to row: a band of rows that
             // stays in the cache, each call drawn over all of them in turn,
@@ -625,7 +645,7 @@ void RasterSurface::drawHeldRowByRow()
             for (int64_t k = y; k < change; ++k)
                 streamPixels(row(k), r, width_);
         } else if (change > y + 1) {
-            repeatRow(y, change - 1, shown);
+            repeatRow(y, y + 1, change - 1, shown);
         }
         y = change;
     }
@@ -691,7 +711,7 @@ std::size_t RasterSurface::firstShownCall(bool &whole)
     return 0;
 }
 
-void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
+void RasterSurface::repeatRow(int64_t source, int64_t from, int64_t last, std::size_t shown)
 {
     const Workspace::Held *const held = work_.held_.get();
     // The calls the row shows, from the last full-width box on.
@@ -707,17 +727,17 @@ void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
         for (const std::uint32_t i : calls.subspan(1))
             over += held[i].x1 - held[i].x0 + 1;
         if (over * kSparseColumns <= width_) {
-            fillHeldRows(held[calls[0]], first + 1, last + 1);
+            fillHeldRows(held[calls[0]], from, last + 1);
             // Down the columns a band of rows at a time, whose pages the
             // address translation keeps.
-            for (int64_t y = first + 1; y <= last; y += bandRows_)
+            for (int64_t y = from; y <= last; y += bandRows_)
                 for (const std::uint32_t i : calls.subspan(1))
                     fillHeldRows(held[i], y, std::min(y + bandRows_, last + 1));
             return;
         }
     }
     if (calls.size() <= (mixed ? kRefillCallsMixed : kRefillCalls)) {
-        for (int64_t y = first + 1; y <= last; ++y) {
+        for (int64_t y = from; y <= last; ++y) {
             std::uint32_t *const r = row(y);
             for (const std::uint32_t i : calls)
                 fillPixels(r + held[i].x0, held[i].x1 - held[i].x0 + 1, held[i].p);
@@ -744,22 +764,22 @@ void RasterSurface::repeatRow(int64_t first, int64_t last, std::size_t shown)
         }
         runs.resize(kept);
     }
-    const std::uint32_t *const source = row(first);
+    const std::uint32_t *const at = row(source);
     // A grating across the whole row is stored from a register, as a fill is.
     if (mixed && runs.size() == 1 && runs[0].lo == 0 && runs[0].hi == width_ - 1
-        && repeatsEvery4(source, width_)) {
-        for (int64_t y = first + 1; y <= last; ++y)
-            fillEvery4(row(y), width_, source);
+        && repeatsEvery4(at, width_)) {
+        for (int64_t y = from; y <= last; ++y)
+            fillEvery4(row(y), width_, at);
         return;
     }
-    for (int64_t y = first + 1; y <= last; ++y) {
+    for (int64_t y = from; y <= last; ++y) {
         std::uint32_t *const r = row(y);
         for (const Workspace::Run &run : runs) {
             const int64_t n = run.hi - run.lo + 1;
             if (mixed && n >= kStreamRunMin)
-                streamPixels(r + run.lo, source + run.lo, n);
+                streamPixels(r + run.lo, at + run.lo, n);
             else
-                std::memcpy(r + run.lo, source + run.lo, std::size_t(n) * sizeof *r);
+                std::memcpy(r + run.lo, at + run.lo, std::size_t(n) * sizeof *r);
         }
     }
 }

@@ -89,6 +89,7 @@ public:
         std::vector<std::uint32_t> rowStart_; // counting sort of the first rows
         std::vector<std::uint8_t> rowSeen_;   // rows the held calls touch
         std::vector<std::uint32_t> active_, merged_; // calls on the current row, in call order
+        std::vector<std::uint32_t> previous_, earlier_; // those of the last two groups of rows
         std::vector<Run> runs_;               // what the active calls cover
         std::vector<std::uint32_t> row_;      // a row being composed
         std::vector<Run> over_, overNext_;    // what its calls drew over its wide box
@@ -148,9 +149,9 @@ private:
     // A held box's columns over the rows first .. end - 1.
     void fillHeldRows(const Workspace::Held &h, std::int64_t first, std::int64_t end) const;
     void drawHeldRowByRow();
-    // Rows first + 1 ..= last again as `first`, which the active calls cover
+    // Rows from ..= last again as row `source`, which the active calls cover
     // alike; those before `shown` are hidden.
-    void repeatRow(std::int64_t first, std::int64_t last, std::size_t shown);
+    void repeatRow(std::int64_t source, std::int64_t from, std::int64_t last, std::size_t shown);
     // Times a background `p` written both ways, once per image size, and
     // keeps the faster.
     void chooseStores(std::uint32_t p);
