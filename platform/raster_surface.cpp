@@ -1002,13 +1002,22 @@ void RasterSurface::circle(float xf, float yf, float rf, Colour c)
         plot(cx - dx, cy + dy, p);
         plot(cx - dx, cy - dy, p);
     }
+    // Where the circle runs flat, most points of the loops along are those
+    // the loops across drew (or left off the image): not stored again.
+    const auto drawnAcross = [&](int64_t dx, int64_t dy) {
+        return dx >= across.lo && dx <= across.hi && dys[dx - across.lo] == dy;
+    };
     for (int64_t dy = down.lo; dy <= down.hi; ++dy) {
         const int64_t dx = dxs[dy - along.lo];
+        if (drawnAcross(dx, dy))
+            continue;
         plot(cx + dx, cy + dy, p);
         plot(cx - dx, cy + dy, p);
     }
     for (int64_t dy = up.lo; dy <= up.hi; ++dy) {
         const int64_t dx = dxs[dy - along.lo];
+        if (drawnAcross(dx, dy))
+            continue;
         plot(cx + dx, cy - dy, p);
         plot(cx - dx, cy - dy, p);
     }
