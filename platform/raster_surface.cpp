@@ -615,9 +615,10 @@ void RasterSurface::drawHeldRowByRow()
         change = std::min(change, ends);
         // Rows drawn in place under the calls of the group of rows before
         // last, as a grid's rows are below a line across it, repeat that
-        // group's rows: copied rather than drawn call by call again.
+        // group's rows: copied rather than drawn call by call again. Rows of
+        // a few calls are as soon drawn.
         int64_t like = -1;
-        if (changed && stores_ != Stores::streamed) {
+        if (changed && stores_ != Stores::streamed && active.size() > kRefillCalls) {
             if (earlierRow >= 0 && active == w.earlier_)
                 like = earlierRow;
             w.earlier_.swap(w.previous_);
