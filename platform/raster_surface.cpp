@@ -962,41 +962,69 @@ void RasterSurface::walkRows(Workspace::Slant &s, int64_t first, int64_t end, st
 {
     // The steps of drawSlantRow, kept in registers: the image's pixels may
     // alias the walk's fields, which would otherwise be reloaded after every
-    // store.
+    // store. Each loop tests only the way its line's minor coordinate moves,
+    // so that a branch is taken or not but for a step or two a line.
     const std::int32_t inc = s.inc, den = s.den, step = s.step;
     std::int32_t r = s.r;
     std::uint32_t *at = row(first);
-    if (s.shallow) { // a run of columns a row
+    int64_t rows = end - first;
+    if (s.shallow) { // rows go down, one step of the minor coordinate at a time (inc > 0)
         std::int32_t m = s.m, k = s.k, left = s.left;
-        for (int64_t y = first; y < end; ++y, at += stride_) {
-            const std::int32_t from = m, rowK = k;
-            std::int32_t last = m;
-            while (left > 0 && k == rowK) {
-                last = m;
+        if (den < 8 * int64_t(inc)) { // runs of fewer than 8 pixels: a pixel at a time
+            while (left > 0) {
+                at[m] = p;
                 --left;
                 m += step;
-                stepMinor(r, k, inc, den);
+                r += inc;
+                if (r >= den) {
+                    r -= den;
+                    ++k;
+                    at += stride_;
+                    if (--rows == 0)
+                        break;
+                }
             }
-            const std::int32_t lo = std::min(from, last), hi = std::max(from, last);
-            if (hi - lo < 8)
-                for (std::int32_t x = lo; x <= hi; ++x)
-                    at[x] = p;
-            else
-                fillPixels(at + lo, hi - lo + 1, p);
+        } else {
+            for (; rows > 0; --rows, at += stride_) {
+                const std::int32_t from = m, rowK = k;
+                std::int32_t last = m;
+                while (left > 0 && k == rowK) {
+                    last = m;
+                    --left;
+                    m += step;
+                    stepMinor(r, k, inc, den);
+                }
+                fillPixels(at + std::min(from, last), std::abs(last - from) + 1, p);
+            }
         }
         s.m = m, s.k = k, s.r = r, s.left = left;
         return;
     }
     std::int32_t x = s.n1 + s.k; // one pixel a row
-    for (int64_t y = first; y < end; ++y, at += stride_) {
-        at[x] = p;
-        stepMinor(r, x, inc, den);
+    const auto n = std::int32_t(rows);
+    if (inc == den || inc == -den) { // 45 degrees
+        const std::int32_t dx = inc > 0 ? 1 : -1;
+        for (; rows > 0; --rows, at += stride_, x += dx)
+            *(at + x) = p;
+    } else if (inc >= 0) {
+        for (; rows > 0; --rows, at += stride_) {
+            at[x] = p;
+            r += inc;
+            if (r >= den)
+                r -= den, ++x;
+        }
+    } else {
+        for (; rows > 0; --rows, at += stride_) {
+            at[x] = p;
+            r += inc;
+            if (r < 0)
+                r += den, --x;
+        }
     }
-    const auto rows = std::int32_t(end - first);
-    s.m += step * rows;
+    s.m += step * n;
     s.k = x - s.n1;
     s.r = r;
-    s.left -= rows;
+    s.left -= n;
 }
 
 void RasterSurface::circle(float xf, float yf, float rf, Colour c)
