@@ -283,10 +283,10 @@ constexpr int64_t kSparsePixels = 16;
 // Rows that repeat a wide box under at most this many calls, covering at most
 // one column in kSparseColumns, are filled again rather than copied (see
 // repeatRow). Copying a row in place costs about as much as filling it where
-// the image stays in the cache (1920 x 1080, AMD EPYC: 0.115 ms a frame
-// against 0.085), so only few calls pay for their columns; in the timed band
-// a copy costs 1.7 times a fill (3840 x 2160: 1.46 ms against 0.85), and the
-// geometry grid's 90 columns at 50 rows still pay.
+// the image stays in the cache (1920 x 1080, AMD EPYC: 0.088 ms a frame
+// against 0.082), so only few calls pay for their columns; in the timed band
+// a copy costs 1.4 to 1.7 times a fill (3840 x 2160), and the geometry
+// grid's 90 columns at 50 rows still pay.
 constexpr std::size_t kSparseCalls = 17;
 constexpr std::size_t kSparseCallsMixed = 128;
 constexpr int64_t kSparseColumns = 16;
