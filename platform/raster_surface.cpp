@@ -1005,7 +1005,7 @@ void RasterSurface::walkRows(Workspace::Slant &s, int64_t first, int64_t end, st
     if (inc == den || inc == -den) { // 45 degrees
         const std::int32_t dx = inc > 0 ? 1 : -1;
         for (; rows > 0; --rows, at += stride_, x += dx)
-            *(at + x) = p;
+            at[x] = p;
     } else if (inc >= 0) {
         for (; rows > 0; --rows, at += stride_) {
             at[x] = p;
