@@ -992,7 +992,9 @@ void RasterSurface::walkRows(Workspace::Slant &s, int64_t first, int64_t end, st
                     last = m;
                     --left;
                     m += step;
-                    stepMinor(r, k, inc, den);
+                    r += inc;
+                    if (r >= den)
+                        r -= den, ++k;
                 }
                 fillPixels(at + std::min(from, last), std::abs(last - from) + 1, p);
             }
