@@ -155,13 +155,21 @@ void streamPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 
 #if defined(__x86_64__) && defined(__GNUC__)
 // n >= 8 pixels by 32-byte stores, aligned on the destination after the
-// first; the last may overlap the one before.
+// first; the last may overlap the one before. A cache line a turn: with one
+// store a turn the loop ran at a store a cycle only where its code sat in
+// one 64-byte block, and at half that where the link put it across two
+// (rows copied at 1920 x 1080, AMD EPYC: 0.100 ms a frame against 0.150,
+// from one build to the next).
 [[gnu::target("avx2")]] void copyPixels32(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 {
     const auto in = [from](int64_t k) { return reinterpret_cast<const __m256i *>(from + k); };
     const auto out = [to](int64_t k) { return reinterpret_cast<__m256i *>(to + k); };
     _mm256_storeu_si256(out(0), _mm256_loadu_si256(in(0)));
     int64_t i = int64_t(32 - (reinterpret_cast<std::uintptr_t>(to) & 31)) / int64_t(sizeof *to);
+    for (; n - i >= 16; i += 16) {
+        _mm256_store_si256(out(i), _mm256_loadu_si256(in(i)));
+        _mm256_store_si256(out(i + 8), _mm256_loadu_si256(in(i + 8)));
+    }
     for (; n - i >= 8; i += 8)
         _mm256_store_si256(out(i), _mm256_loadu_si256(in(i)));
     if (i < n)
