@@ -299,6 +299,11 @@ constexpr std::size_t kSparseCalls = 17;
 constexpr std::size_t kSparseCallsMixed = 128;
 constexpr int64_t kSparseColumns = 16;
 
+// Boxes as wide as the image mark the rows they cover, one by one, when they
+// cover at most this many image heights together; more go through the row
+// loop, whose work does not grow with their height.
+constexpr int64_t kAcrossMarks = 4;
+
 // Rows that the same held calls cover as the row above are filled again when
 // this few calls cover them, else copied from that row.
 constexpr std::size_t kRefillCalls = 4;
@@ -574,6 +579,9 @@ void RasterSurface::drawHeldRowByRow()
         return;
     }
 
+    if (stores_ != Stores::streamed && drawAcrossOnly())
+        return;
+
     const std::size_t rows = std::size_t(heldBottom_ - heldTop_) + 1;
     std::uint32_t *const start = w.rowStart_.data();
     std::fill_n(start, rows + 1, 0u);
@@ -693,6 +701,41 @@ void RasterSurface::drawHeldRowByRow()
     }
     if (stores_ != Stores::ordinary)
         storeFence();
+}
+
+// Boxes all as wide as the image, as a grating of lines across it: each row
+// takes the colour of the last box over it, and rows of one colour that
+// follow each other are filled together. A string store does not overlap
+// the work around it, and the loop's work where the calls change cost as
+// much as a row's fill there: 0.12 ms a frame for lines every 2 rows at
+// 1920 x 1080, where the fills alone take 0.085.
+bool RasterSurface::drawAcrossOnly()
+{
+    const Workspace::Held *const held = work_.held_.get();
+    const std::size_t n = work_.heldCount_;
+    const int64_t rows = heldBottom_ - heldTop_ + 1;
+    int64_t marks = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!acrossImage(held[i]))
+            return false;
+        marks += held[i].y1 - held[i].y0 + 1;
+    }
+    if (marks > kAcrossMarks * rows)
+        return false;
+    // Pixels are never 0: their alpha is 0xff.
+    std::uint32_t *const colour = work_.rowStart_.data();
+    std::fill_n(colour, rows, 0u);
+    for (std::size_t i = 0; i < n; ++i)
+        std::fill(colour + (held[i].y0 - heldTop_), colour + (held[i].y1 - heldTop_ + 1), held[i].p);
+    for (int64_t y = 0; y < rows;) {
+        int64_t end = y + 1;
+        while (end < rows && colour[end] == colour[y])
+            ++end;
+        if (colour[y] != 0)
+            fillRect(0, heldTop_ + y, width_ - 1, heldTop_ + end - 1, colour[y]);
+        y = end;
+    }
+    return true;
 }
 
 bool RasterSurface::fewOverBackground()

@@ -155,6 +155,9 @@ private:
     // Times a background `p` written both ways, once per image size, and
     // keeps the faster.
     void chooseStores(std::uint32_t p);
+    // Draws what is held when it is boxes as wide as the image only, and
+    // not too tall together; false, having drawn nothing, otherwise.
+    bool drawAcrossOnly();
     // Whether the held calls after the first are few enough over it to be
     // drawn at once (see kSparseRows).
     bool fewOverBackground();

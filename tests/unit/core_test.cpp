@@ -254,6 +254,20 @@ void drawStroke(std::mt19937 &rng, int w, int h, double tx, double ty, bool firs
     }
 }
 
+// A box or a line from beyond the left edge to beyond the right one, one in
+// eight ending short of it, over any rows on or just off the image.
+template <class... D>
+void drawAcross(std::mt19937 &rng, int w, int h, double tx, double ty, D &...d)
+{
+    const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    const Colour c = RGB(int(rng() % 256), int(rng() % 256), int(rng() % 4));
+    const float x1 = float(uniform(-2, 0.4) * tx), x2 = float((rng() % 8 ? uniform(w - 0.4, w + 2) : w - 2) * tx);
+    const float y1 = float(uniform(-3, h + 3) * ty), y2 = rng() % 2 ? y1 : float(uniform(-3, h + 3) * ty);
+    if (y1 == y2 && rng() % 2)
+        return (d.line(x1, y1, x2, y1, c), ...);
+    return (d.fillBox(x1, y1, x2, y2, c), ...);
+}
+
 // Mixes finished now and then and at the end: the image then holds what
 // drawing each call at once would have left, and the padding and the guard
 // rows above and below are untouched. One workspace serves frames of other
@@ -272,6 +286,7 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
         bool boxesOnly = false;
         int gratingPeriods = 3;
         bool strokes = false; // short strokes on a background, which starts each finished part
+        bool across = false;  // boxes and lines across the whole width, few of them narrower
     } mixes[] = {{"tiny", 3, 2, 0, 15.0, 15.0, 300}, {"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
                  {"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
                  // rows long enough for the string store, columns to walk either way
@@ -284,7 +299,10 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                  // few or many narrow lines on a background, on rows that follow each other
                  {"sparseGratings", 640, 200, 0, 15.0, 15.0, 300, 8192, 16, true, 7},
                  // dots and short lines on few rows of a background, or on many
-                 {"strokes", 90, 300, 1, 15.0, 15.0, 400, 8192, 4, false, 3, true}};
+                 {"strokes", 90, 300, 1, 15.0, 15.0, 400, 8192, 4, false, 3, true},
+                 // gratings of lines across, on rows that follow each other or not
+                 {"across", 300, 120, 0, 15.0, 15.0, 400, 8192, 16, false, 3, false, true},
+                 {"acrossPadded", 61, 90, 3, 15.0, 15.0, 400, 8192, 16, false, 3, false, true}};
     for (const auto &m : mixes)
         for (const std::size_t cache : {std::size_t{0}, SIZE_MAX, std::size_t(m.width) * m.height * 6}) {
             RasterSurface::Workspace workspace(m.held, cache);
@@ -299,6 +317,8 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                 for (int i = 0; i < m.calls; ++i) {
                     if (m.strokes)
                         drawStroke(rng, w, h, m.tx, m.ty, fresh, surface, ref);
+                    else if (m.across)
+                        drawAcross(rng, w, h, m.tx, m.ty, surface, ref);
                     else
                         drawRandomCall(rng, w, h, m.tx, m.ty, m.boxesOnly, m.gratingPeriods, surface, ref);
                     fresh = false;
