@@ -52,6 +52,13 @@ int64_t floorDiv(int64_t a, int64_t b) // b > 0
     return (a % b < 0) ? q - 1 : q;
 }
 
+// Below kFastLimit in size, a product twips * (1 / twipsPerPixel) + 0.5 lies
+// within 2^-26 of the quotient's twips / twipsPerPixel + 0.5 (six units in
+// the last place of 2^24 at most), far inside kTieMargin: both floor alike
+// wherever the product is farther than that from a whole number.
+constexpr double kFastLimit = double(int64_t{1} << 24);
+constexpr double kTieMargin = 1.0 / (int64_t{1} << 20);
+
 // Up to this length the integer stepping of a slanted line gives exactly the
 // pixels of the double-precision rule: the rounding error of the quotient and
 // of the added half stays below the 1 / (2 |d|) by which the exact value can
@@ -418,7 +425,8 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
 RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
                              double twipsPerPixelX, double twipsPerPixelY, Workspace *borrowed)
     : pixels_(pixels), width_(std::max(width, 0)), height_(std::max(height, 0)), stride_(stride),
-      tx_(twipsPerPixelX), ty_(twipsPerPixelY),
+      tx_(twipsPerPixelX), ty_(twipsPerPixelY), inverseX_(inverseOf(twipsPerPixelX)),
+      inverseY_(inverseOf(twipsPerPixelY)),
       own_(borrowed ? nullptr : std::make_unique<Workspace>()), work_(borrowed ? *borrowed : *own_),
       stores_(Stores::ordinary),
       bandRows_(std::max<int64_t>(1, kBandBytes / std::max<int64_t>(1, int64_t(width_) * int64_t(sizeof *pixels))))
@@ -467,6 +475,27 @@ int64_t RasterSurface::toPixel(double twips, double twipsPerPixel)
     if (v >= limit)
         return kCoordinateLimit;
     return floorOf(v);
+}
+
+// toPixel by a multiplication with 1 / twipsPerPixel, which takes a fraction
+// of a division's time: the test card at density 70 made and held its 2017
+// calls in 0.055 ms rather than 0.067, at 1920 x 1080. The product and the
+// quotient differ by a few units in the last place; where the product plus a
+// half lies within kTieMargin of a whole number, or far off the image, the
+// two may round apart and the division decides. Exact multiples of a half
+// pixel, as many patterns give, always take the division. Inlined into every
+// caller: called apart, it cost more than the division it saves.
+[[gnu::always_inline]] inline int64_t RasterSurface::toPixelByInverse(double twips, double inverse,
+                                                                      double twipsPerPixel)
+{
+    const double v = twips * inverse + 0.5;
+    if (v > -kFastLimit && v < kFastLimit) [[likely]] { // also false for NaN
+        const int64_t f = floorOf(v);
+        const double fraction = v - static_cast<double>(f); // exact
+        if (fraction > kTieMargin && fraction < 1.0 - kTieMargin) [[likely]]
+            return f;
+    }
+    return toPixel(twips, twipsPerPixel);
 }
 
 void RasterSurface::plot(int64_t x, int64_t y, std::uint32_t p) const
@@ -872,14 +901,14 @@ void RasterSurface::repeatRow(int64_t source, int64_t from, int64_t last, std::s
 void RasterSurface::fillBox(float x1, float y1, float x2, float y2, Colour c)
 {
     // A dot or a line of boxes repeats a coordinate: rounded once.
-    const int64_t px1 = toPixel(x1, tx_), py1 = toPixel(y1, ty_);
-    hold(px1, py1, x2 == x1 ? px1 : toPixel(x2, tx_), y2 == y1 ? py1 : toPixel(y2, ty_), pixelOf(c));
+    const int64_t px1 = columnOf(x1), py1 = rowOf(y1);
+    hold(px1, py1, x2 == x1 ? px1 : columnOf(x2), y2 == y1 ? py1 : rowOf(y2), pixelOf(c));
 }
 
 void RasterSurface::box(float x1, float y1, float x2, float y2, Colour c)
 {
-    const int64_t px1 = toPixel(x1, tx_), py1 = toPixel(y1, ty_);
-    const int64_t px2 = toPixel(x2, tx_), py2 = toPixel(y2, ty_);
+    const int64_t px1 = columnOf(x1), py1 = rowOf(y1);
+    const int64_t px2 = columnOf(x2), py2 = rowOf(y2);
     const std::uint32_t p = pixelOf(c);
     hold(px1, py1, px2, py1, p);
     hold(px1, py2, px2, py2, p);
@@ -889,8 +918,8 @@ void RasterSurface::box(float x1, float y1, float x2, float y2, Colour c)
 
 void RasterSurface::line(float x1f, float y1f, float x2f, float y2f, Colour c)
 {
-    const int64_t x1 = toPixel(x1f, tx_), y1 = toPixel(y1f, ty_);
-    const int64_t x2 = x2f == x1f ? x1 : toPixel(x2f, tx_), y2 = y2f == y1f ? y1 : toPixel(y2f, ty_);
+    const int64_t x1 = columnOf(x1f), y1 = rowOf(y1f);
+    const int64_t x2 = x2f == x1f ? x1 : columnOf(x2f), y2 = y2f == y1f ? y1 : rowOf(y2f);
     const std::uint32_t p = pixelOf(c);
     if (y1 == y2 || x1 == x2)
         hold(x1, y1, x2, y2, p);
@@ -1084,8 +1113,8 @@ void RasterSurface::circle(float xf, float yf, float rf, Colour c)
 {
     if (!(rf >= 0.0f)) // a negative (or NaN) radius draws nothing
         return;
-    const int64_t cx = toPixel(xf, tx_), cy = toPixel(yf, ty_);
-    const int64_t rx = toPixel(rf, tx_), ry = toPixel(rf, ty_);
+    const int64_t cx = columnOf(xf), cy = rowOf(yf);
+    const int64_t rx = columnOf(rf), ry = rowOf(rf);
     const std::uint32_t p = pixelOf(c);
     finish();
 

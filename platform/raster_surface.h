@@ -3,9 +3,11 @@
 
 #include "platform/drawing_surface.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -132,6 +134,17 @@ private:
     RasterSurface(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride,
                   double twipsPerPixelX, double twipsPerPixelY, Workspace *borrowed);
     std::uint32_t *row(std::int64_t y) const { return pixels_ + y * stride_; }
+    // toPixel for each axis, as fast as it stays exact (see the source).
+    static std::int64_t toPixelByInverse(double twips, double inverse, double twipsPerPixel);
+    std::int64_t columnOf(double twips) const { return toPixelByInverse(twips, inverseX_, tx_); }
+    std::int64_t rowOf(double twips) const { return toPixelByInverse(twips, inverseY_, ty_); }
+    // 1 / t where that is a normal number, else NaN, which sends every
+    // coordinate to the division.
+    static double inverseOf(double t)
+    {
+        const double i = 1.0 / t;
+        return std::isnormal(i) ? i : std::numeric_limits<double>::quiet_NaN();
+    }
     // A held box from the first column to the last.
     bool acrossImage(const Workspace::Held &h) const { return !h.slanted && h.x0 == 0 && h.x1 == width_ - 1; }
     // A held box over the whole image.
@@ -180,6 +193,7 @@ private:
     std::ptrdiff_t stride_;
     double tx_;
     double ty_;
+    double inverseX_, inverseY_; // 1 / tx_, 1 / ty_
     std::unique_ptr<Workspace> own_;
     Workspace &work_;
     std::int64_t heldTop_ = 0, heldBottom_ = 0; // rows the held calls span

@@ -191,10 +191,10 @@ struct Reference {
 };
 
 // Draws one random call on every surface given: mostly on or near the image
-// at fractional twips, in the shapes the patterns are made of; now and then
-// far outside, past where integer line steps are exact, or at the clamping
-// limit; a circle now and then, unless `boxesOnly`, which draws a grating
-// over the whole image now and then instead, of period 1 to
+// at fractional twips or on half pixels, in the shapes the patterns are made
+// of; now and then far outside, past where integer line steps are exact, or
+// at the clamping limit; a circle now and then, unless `boxesOnly`, which
+// draws a grating over the whole image now and then instead, of period 1 to
 // 2^(gratingPeriods - 1) pixels.
 template <class... D>
 void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool boxesOnly, int gratingPeriods, D &...d)
@@ -204,8 +204,9 @@ void drawRandomCall(std::mt19937 &rng, int w, int h, double tx, double ty, bool 
     const auto at = [&](int size, double t) {
         switch (pick(12)) {
         case 0: return float(uniform(-1e7, 1e7));
-        case 1: return pick(2) ? 1e30f : -1e30f;
+        case 1: return pick(2) ? (pick(2) ? 1e30f : -1e30f) : float(uniform(-1e10, 1e10)); // clamped
         case 2: return float(uniform(-3e8, 3e8));
+        case 3: return float((pick(size + 8) - 4.5) * t); // on a half pixel, where rounding ties
         default: return float(uniform(-4.0, size + 4.0) * t);
         }
     };
@@ -289,6 +290,8 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
         bool across = false;  // boxes and lines across the whole width, few of them narrower
     } mixes[] = {{"tiny", 3, 2, 0, 15.0, 15.0, 300}, {"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
                  {"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
+                 // twips per pixel whose reciprocal misrounds some half pixels
+                 {"halfPixelTies", 97, 61, 1, 12.25, 9.375, 300},
                  // rows long enough for the string store, columns to walk either way
                  {"wideAndTall", 1100, 140, 5, 15.0, 15.0, 120}, {"contiguousRows", 700, 300, 0, 15.0, 15.0, 120},
                  // workspaces that fill up and draw what they hold mid-sequence
