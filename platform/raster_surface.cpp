@@ -53,9 +53,10 @@ int64_t floorDiv(int64_t a, int64_t b) // b > 0
 }
 
 // Below kFastLimit in size, a product twips * (1 / twipsPerPixel) + 0.5 lies
-// within 2^-26 of the quotient's twips / twipsPerPixel + 0.5 (six units in
-// the last place of 2^24 at most), far inside kTieMargin: both floor alike
-// wherever the product is farther than that from a whole number.
+// within 2^-26 of the quotient's twips / twipsPerPixel + 0.5 (five roundings
+// between the two, each at most half a unit in the last place at 2^24), far
+// inside kTieMargin: both floor alike wherever the product is farther than
+// that from a whole number.
 constexpr double kFastLimit = double(int64_t{1} << 24);
 constexpr double kTieMargin = 1.0 / (int64_t{1} << 20);
 
