@@ -138,6 +138,11 @@ private:
     static std::int64_t toPixelByInverse(double twips, double inverse, double twipsPerPixel);
     std::int64_t columnOf(double twips) const { return toPixelByInverse(twips, inverseX_, tx_); }
     std::int64_t rowOf(double twips) const { return toPixelByInverse(twips, inverseY_, ty_); }
+    // columnOf(x) and rowOf(y), both in one pair of vector operations.
+    struct Point {
+        std::int64_t x, y;
+    };
+    Point pointOf(double x, double y) const;
     // 1 / t where that is a normal number, else NaN, which sends every
     // coordinate to the division.
     static double inverseOf(double t)
