@@ -965,7 +965,11 @@ void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
     const int64_t m1 = shallow ? x1 : y1, n1 = shallow ? y1 : x1;
     const int64_t dm = shallow ? x2 - x1 : y2 - y1, dn = shallow ? y2 - y1 : x2 - x1;
     const int minorSize = shallow ? height_ : width_;
+    // At the ends the rule gives n1 and n1 + dn exactly: no division there,
+    // where most lines are clipped, if at all.
     const auto minorAt = [&](int64_t m) {
+        if (m == m1 || m == m1 + dm)
+            return m == m1 ? n1 : n1 + dn;
         return n1 + roundToPixel(double(m - m1) * double(dn) / double(dm));
     };
 
@@ -1003,7 +1007,8 @@ void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
     const bool forwards = !shallow || rising;
     const int64_t start = forwards ? a : b;
     const int64_t num = 2 * (start - m1) * dn * sign + std::abs(dm);
-    const int64_t k = floorDiv(num, den);
+    // num / den is 1/2 at the first end and dn + 1/2 at the other.
+    const int64_t k = start == m1 ? 0 : start == m1 + dm ? dn : floorDiv(num, den);
     const Workspace::Slant slant{std::int32_t(start),       std::int32_t(k),
                                  std::int32_t(num - k * den), std::int32_t(den),
                                  std::int32_t(forwards ? inc : -inc), std::int32_t(n1),
