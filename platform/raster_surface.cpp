@@ -814,28 +814,34 @@ bool RasterSurface::drawAcrossOnly()
 bool RasterSurface::fewOverBackground()
 {
     const Workspace::Held *const held = work_.held_.get();
+    const std::size_t n = work_.heldCount_;
     const int64_t most = height_ / kSparseRows;
-    const int64_t fewPixels = int64_t(width_) * height_ / kSparsePixels;
-    std::uint8_t *const seen = work_.rowSeen_.data();
-    std::fill_n(seen, height_, std::uint8_t{0});
-    // Rows are marked for at most a few image heights beyond one a call.
-    int64_t rows = 0, budget = int64_t(work_.heldCount_) + 4 * int64_t(height_), pixels = 0;
-    for (std::size_t i = 1; i < work_.heldCount_; ++i) {
+    int64_t pixels = 0;
+    for (std::size_t i = 1; i < n; ++i) {
         const Workspace::Held &h = held[i];
         const int64_t span = h.y1 - h.y0 + 1;
         if (span > most)
             return false;
         pixels += h.slanted ? work_.slants_[i].left : (h.x1 - h.x0 + 1) * span;
-        if (rows <= most && (budget -= span) >= 0) {
-            for (int64_t y = h.y0; y <= h.y1; ++y) {
-                rows += seen[y] == 0;
-                seen[y] = 1;
-            }
-        } else if (pixels > fewPixels) {
-            return false;
-        }
     }
-    return (rows <= most && budget >= 0) || pixels <= fewPixels;
+    if (pixels <= int64_t(width_) * height_ / kSparsePixels)
+        return true;
+    // Rows are marked for at most a few image heights beyond one a call.
+    std::uint8_t *const seen = work_.rowSeen_.data();
+    std::fill_n(seen, height_, std::uint8_t{0});
+    int64_t rows = 0, budget = int64_t(n) + 4 * int64_t(height_);
+    for (std::size_t i = 1; i < n; ++i) {
+        const Workspace::Held &h = held[i];
+        if ((budget -= h.y1 - h.y0 + 1) < 0)
+            return false;
+        for (int64_t y = h.y0; y <= h.y1; ++y) {
+            rows += seen[y] == 0;
+            seen[y] = 1;
+        }
+        if (rows > most)
+            return false;
+    }
+    return true;
 }
 
 std::size_t RasterSurface::firstShownCall(bool &whole)
