@@ -676,10 +676,24 @@ void RasterSurface::drawHeldRowByRow()
     std::size_t slants = 0;         // active slanted lines
     int64_t previousRow = -1, earlierRow = -1; // a row of the last two groups, where repeatable
     for (int64_t y = heldTop_; y <= heldBottom_;) {
-        bool changed = y >= ends && std::erase_if(active, [&](std::uint32_t i) { return held[i].y1 < y; }) > 0;
+        bool changed = false;
+        if (y >= ends) { // calls end: the rest give the next end
+            ends = heldBottom_ + 1;
+            changed = std::erase_if(active, [&](std::uint32_t i) {
+                          const Workspace::Held &h = held[i];
+                          if (h.y1 < y) {
+                              slants -= h.slanted;
+                              return true;
+                          }
+                          ends = std::min<int64_t>(ends, h.y1 + 1);
+                          return false;
+                      }) > 0;
+        }
         const std::size_t first = next;
-        while (next < n && held[w.order_[next]].y0 == y)
-            ++next;
+        for (; next < n && held[w.order_[next]].y0 == y; ++next) {
+            ends = std::min<int64_t>(ends, held[w.order_[next]].y1 + 1);
+            slants += held[w.order_[next]].slanted;
+        }
         if (next > first) {
             w.merged_.clear();
             std::merge(active.begin(), active.end(), w.order_.begin() + std::ptrdiff_t(first),
@@ -692,15 +706,8 @@ void RasterSurface::drawHeldRowByRow()
             y = change;
             continue;
         }
-        if (changed) {
+        if (changed)
             shown = firstShownCall(whole);
-            ends = heldBottom_ + 1;
-            slants = 0;
-            for (const std::uint32_t i : active) {
-                ends = std::min<int64_t>(ends, held[i].y1 + 1);
-                slants += held[i].slanted;
-            }
-        }
         change = std::min(change, ends);
         // Rows drawn in place under the calls of the group of rows before
         // last, as a grid's rows are below a line across it, repeat that
@@ -744,7 +751,9 @@ void RasterSurface::drawHeldRowByRow()
         const bool wide = composed && acrossImage(under);
         const bool keep = wide && active[shown] == keptBox;
         keptBox = wide ? active[shown] : kNone;
-        for (std::size_t a = 0; a < active.size(); ++a) {
+        // Boxes before `shown` are hidden: without slanted lines, which walk
+        // on where hidden, the row starts there.
+        for (std::size_t a = slants > 0 ? 0 : shown; a < active.size(); ++a) {
             const Workspace::Held &h = held[active[a]];
             Workspace::Run run{h.x0, h.x1};
             if (h.slanted) { // walked even where hidden
