@@ -187,6 +187,13 @@ void streamPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
     if (i < n)
         _mm256_storeu_si256(out(n - 8), _mm256_loadu_si256(in(n - 8)));
 }
+
+[[gnu::target("avx2")]] void copyRows32(std::uint32_t *to, std::ptrdiff_t stride, const std::uint32_t *from,
+                                        int64_t n, int64_t rows)
+{
+    for (; rows > 0; --rows, to += stride)
+        copyPixels32(to, from, n);
+}
 #endif
 
 // n pixels from `from` to `to`, which do not overlap. Where the processor
@@ -201,6 +208,21 @@ void copyPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
         return copyPixels32(to, from, n);
 #endif
     std::memcpy(to, from, std::size_t(n) * sizeof *to);
+}
+
+// copyPixels from `from` into `rows` rows from `to` on, `stride` pixels
+// apart, none of which overlaps `from`. The processor is asked once, not
+// once a row: called a row at a time, the frame's rows of colour bars were
+// copied in 0.093 ms rather than 0.088 (1920 x 1080, AMD EPYC).
+void copyRows(std::uint32_t *to, std::ptrdiff_t stride, const std::uint32_t *from, int64_t n, int64_t rows)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool wide = __builtin_cpu_supports("avx2");
+    if (wide && n >= 8)
+        return copyRows32(to, stride, from, n, rows);
+#endif
+    for (; rows > 0; --rows, to += stride)
+        std::memcpy(to, from, std::size_t(n) * sizeof *to);
 }
 
 // fillPixels for the short runs that most calls on a composed row are: one
@@ -943,6 +965,10 @@ void RasterSurface::repeatRow(int64_t source, int64_t from, int64_t last, std::s
         && repeatsEvery4(at, width_)) {
         for (int64_t y = from; y <= last; ++y)
             fillEvery4(row(y), width_, at);
+        return;
+    }
+    if (runs.size() == 1 && !(mixed && runs[0].hi - runs[0].lo + 1 >= kStreamRunMin)) {
+        copyRows(row(from) + runs[0].lo, stride_, at + runs[0].lo, runs[0].hi - runs[0].lo + 1, last - from + 1);
         return;
     }
     for (int64_t y = from; y <= last; ++y) {
