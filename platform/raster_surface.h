@@ -180,9 +180,10 @@ private:
     // drawn at once (see kSparseRows).
     bool fewOverBackground();
     // The first of the active calls that a row shows: those before the last
-    // box as wide as the image are hidden by it. `whole` tells whether the
-    // active boxes cover the row from end to end.
-    std::size_t firstShownCall(bool &whole);
+    // box as wide as the image are hidden by it. `across` is the number of
+    // such boxes among them; `whole` tells whether the active boxes cover the
+    // row from end to end.
+    std::size_t firstShownCall(std::size_t across, bool &whole);
     // A line that is neither horizontal nor vertical.
     void slantedLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
                      std::uint32_t p);
