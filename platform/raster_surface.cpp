@@ -879,9 +879,10 @@ bool RasterSurface::drawAcrossOnly()
         int64_t end = y + 1;
         while (end < rows && colour[end] == colour[y])
             ++end;
-        if (colour[y] != 0 && stride_ == width_) // else no box covers these rows
+        // Colour 0: no box covers these rows.
+        if (colour[y] != 0 && stride_ == width_) // rows that follow each other: one run
             fillRowRun(row(heldTop_ + y), (end - y) * width_, colour[y]);
-        else if (colour[y] != 0)
+        else if (colour[y] != 0) // rows apart: a run each
             for (int64_t k = y; k < end; ++k)
                 fillRowRun(row(heldTop_ + k), width_, colour[y]);
         y = end;
