@@ -169,6 +169,13 @@ void streamPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
+// Whether the processor has AVX2, asked once.
+inline bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
 // n >= 8 pixels by 32-byte stores, aligned on the destination after the
 // first; the last may overlap the one before. A cache line a turn: with one
 // store a turn the loop ran at a store a cycle only where its code sat in
@@ -223,8 +230,7 @@ void streamPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 void copyPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
-    static const bool wide = __builtin_cpu_supports("avx2");
-    if (wide && n >= 8)
+    if (hasAvx2() && n >= 8)
         return copyPixels32(to, from, n);
 #endif
     std::memcpy(to, from, std::size_t(n) * sizeof *to);
@@ -237,8 +243,7 @@ void copyPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 void copyRows(std::uint32_t *to, std::ptrdiff_t stride, const std::uint32_t *from, int64_t n, int64_t rows)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
-    static const bool wide = __builtin_cpu_supports("avx2");
-    if (wide && n >= 8)
+    if (hasAvx2() && n >= 8)
         return copyRows32(to, stride, from, n, rows);
 #endif
     for (; rows > 0; --rows, to += stride)
@@ -254,8 +259,7 @@ void copyRows(std::uint32_t *to, std::ptrdiff_t stride, const std::uint32_t *fro
 void fillRowRun(std::uint32_t *p, int64_t n, std::uint32_t v)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
-    static const bool wide = __builtin_cpu_supports("avx2");
-    if (wide && n >= 8 && n <= kVectorFillMax)
+    if (hasAvx2() && n >= 8 && n <= kVectorFillMax)
         return fillPixels32(p, n, v);
 #endif
     fillPixels(p, n, v);
