@@ -55,6 +55,11 @@ public:
         explicit Workspace(std::size_t capacity = kDefaultCapacity, std::size_t cacheBytes = lastLevelCache());
         // The largest data cache this machine reports; 8 MiB when it reports none.
         static std::size_t lastLevelCache();
+        // 8 pixels of a row: `left` before pixel `split` (1 to 8), `right`
+        // from there on.
+        struct Block {
+            std::uint32_t left, right, split;
+        };
 
     private:
         friend class RasterSurface;
@@ -95,6 +100,7 @@ public:
         std::vector<Run> runs_;               // what the active calls cover
         std::vector<std::uint32_t> row_;      // a row being composed
         std::vector<Run> over_, overNext_;    // what its calls drew over its wide box
+        std::vector<Block> blocks_;           // a repeated row as the blocks it is stored in
         std::vector<std::int32_t> offsets_;   // a circle's offsets, across then along
     };
 

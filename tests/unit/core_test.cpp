@@ -269,6 +269,27 @@ void drawAcross(std::mt19937 &rng, int w, int h, double tx, double ty, D &...d)
     return (d.fillBox(x1, y1, x2, y2, c), ...);
 }
 
+// Columns side by side, each its own colour and mostly 8 to 14 pixels wide,
+// as colour steps are, over a band of rows; now and then on a background
+// over the whole image, or with narrower columns among them.
+template <class... D>
+void drawSteps(std::mt19937 &rng, int w, int h, double tx, double ty, D &...d)
+{
+    const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    if (rng() % 4 == 0) {
+        const Colour c = RGB(int(rng() % 256), 0, 0);
+        (d.fillBox(0, 0, float(w * tx), float(h * ty), c), ...);
+    }
+    const double narrowest = rng() % 4 ? 8 : 1;
+    const float y1 = float(uniform(-2, h + 2) * ty), y2 = float(uniform(-2, h + 2) * ty);
+    for (double x = uniform(-8, w / 8.0); x < w + 8;) {
+        const double next = x + uniform(narrowest, 14);
+        const Colour c = RGB(int(rng() % 256), int(rng() % 256), int(rng() % 256));
+        (d.fillBox(float(x * tx), y1, float(next * tx), y2, c), ...);
+        x = next;
+    }
+}
+
 // Mixes finished now and then and at the end: the image then holds what
 // drawing each call at once would have left, and the padding and the guard
 // rows above and below are untouched. One workspace serves frames of other
@@ -288,6 +309,7 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
         int gratingPeriods = 3;
         bool strokes = false; // short strokes on a background, which starts each finished part
         bool across = false;  // boxes and lines across the whole width, few of them narrower
+        bool steps = false;   // bands of columns side by side
     } mixes[] = {{"tiny", 3, 2, 0, 15.0, 15.0, 300}, {"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
                  {"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
                  // twips per pixel whose reciprocal misrounds some half pixels
@@ -305,7 +327,9 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                  {"strokes", 90, 300, 1, 15.0, 15.0, 400, 8192, 4, false, 3, true},
                  // gratings of lines across, on rows that follow each other or not
                  {"across", 300, 120, 0, 15.0, 15.0, 400, 8192, 16, false, 3, false, true},
-                 {"acrossPadded", 61, 90, 3, 15.0, 15.0, 400, 8192, 16, false, 3, false, true}};
+                 {"acrossPadded", 61, 90, 3, 15.0, 15.0, 400, 8192, 16, false, 3, false, true},
+                 // many columns over rows alike, on rows 32-byte aligned alike or not
+                 {"steps", 1000, 40, 0, 15.0, 15.0, 40, 8192, 4, false, 3, false, false, true}};
     for (const auto &m : mixes)
         for (const std::size_t cache : {std::size_t{0}, SIZE_MAX, std::size_t(m.width) * m.height * 6}) {
             RasterSurface::Workspace workspace(m.held, cache);
@@ -322,6 +346,8 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                         drawStroke(rng, w, h, m.tx, m.ty, fresh, surface, ref);
                     else if (m.across)
                         drawAcross(rng, w, h, m.tx, m.ty, surface, ref);
+                    else if (m.steps)
+                        drawSteps(rng, w, h, m.tx, m.ty, surface, ref);
                     else
                         drawRandomCall(rng, w, h, m.tx, m.ty, m.boxesOnly, m.gratingPeriods, surface, ref);
                     fresh = false;
