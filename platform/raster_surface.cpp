@@ -178,6 +178,13 @@ inline bool hasAvx2()
     return has;
 }
 
+// Where 32-byte stores from p on become aligned: 1 to 8 pixels on, the
+// first 8 pixels being stored unaligned.
+inline int64_t firstAligned32(const std::uint32_t *p)
+{
+    return int64_t(32 - (reinterpret_cast<std::uintptr_t>(p) & 31)) / int64_t(sizeof *p);
+}
+
 // n >= 8 pixels by 32-byte stores, aligned on the destination after the
 // first; the last may overlap the one before. A cache line a turn: with one
 // store a turn the loop ran at a store a cycle only where its code sat in
@@ -189,7 +196,7 @@ inline bool hasAvx2()
     const auto in = [from](int64_t k) { return reinterpret_cast<const __m256i *>(from + k); };
     const auto out = [to](int64_t k) { return reinterpret_cast<__m256i *>(to + k); };
     _mm256_storeu_si256(out(0), _mm256_loadu_si256(in(0)));
-    int64_t i = int64_t(32 - (reinterpret_cast<std::uintptr_t>(to) & 31)) / int64_t(sizeof *to);
+    int64_t i = firstAligned32(to);
     for (; n - i >= 16; i += 16) {
         _mm256_store_si256(out(i), _mm256_loadu_si256(in(i)));
         _mm256_store_si256(out(i + 8), _mm256_loadu_si256(in(i + 8)));
@@ -206,7 +213,7 @@ inline bool hasAvx2()
     const __m256i q = _mm256_set1_epi32(static_cast<int>(v));
     const auto out = [p](int64_t k) { return reinterpret_cast<__m256i *>(p + k); };
     _mm256_storeu_si256(out(0), q);
-    int64_t i = int64_t(32 - (reinterpret_cast<std::uintptr_t>(p) & 31)) / int64_t(sizeof *p);
+    int64_t i = firstAligned32(p);
     for (; n - i >= 16; i += 16) {
         _mm256_store_si256(out(i), q);
         _mm256_store_si256(out(i + 8), q);
@@ -245,7 +252,7 @@ bool blocksOf(const std::uint32_t *to, const std::uint32_t *from, int64_t n, Blo
 {
     if (!blockOf(from, *out++))
         return false;
-    int64_t i = int64_t(32 - (reinterpret_cast<std::uintptr_t>(to) & 31)) / int64_t(sizeof *to);
+    int64_t i = firstAligned32(to);
     for (; n - i >= 8; i += 8)
         if (!blockOf(from + i, *out++))
             return false;
@@ -267,7 +274,7 @@ bool blocksOf(const std::uint32_t *to, const std::uint32_t *from, int64_t n, Blo
 [[gnu::target("avx2")]] void storeBlockRows(std::uint32_t *to, std::ptrdiff_t stride, const Block *blocks,
                                             int64_t n, int64_t rows)
 {
-    const int64_t head = int64_t(32 - (reinterpret_cast<std::uintptr_t>(to) & 31)) / int64_t(sizeof *to);
+    const int64_t head = firstAligned32(to);
     for (; rows > 0; --rows, to += stride) {
         const auto out = [to](int64_t k) { return reinterpret_cast<__m256i *>(to + k); };
         const Block *b = blocks;
@@ -466,9 +473,9 @@ constexpr int64_t kBandBytes = 128 * 1024;
 // than one row in kSparseRows and together they touch at most one row in
 // kSparseRows (the dots) or, in an image that stays in the cache, cover at
 // most one pixel in kSparsePixels (the test card's and the crosses' short
-// lines). Taller calls keep the frame
-// going down the rows: a full-height line drawn at once misses the cache on
-// every row (the geometry grid took 1.6 times as long that way).
+// lines). Taller calls keep the frame going down the rows: a full-height
+// line drawn at once misses the cache on every row (the geometry grid took
+// 1.6 times as long that way).
 constexpr int64_t kSparseRows = 8;
 constexpr int64_t kSparsePixels = 16;
 
