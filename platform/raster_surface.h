@@ -55,10 +55,10 @@ public:
         explicit Workspace(std::size_t capacity = kDefaultCapacity, std::size_t cacheBytes = lastLevelCache());
         // The largest data cache this machine reports; 8 MiB when it reports none.
         static std::size_t lastLevelCache();
-        // 8 pixels of a row: `left` before pixel `split` (1 to 8), `right`
-        // from there on.
+        // 8 pixels of a row: `right` in the lanes whose bits `lanes` sets
+        // (bit k for pixel k), `left` in the others.
         struct Block {
-            std::uint32_t left, right, split;
+            std::uint32_t left, right, lanes;
         };
 
     private:
