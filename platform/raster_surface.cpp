@@ -307,14 +307,14 @@ constexpr LaneMasks kLaneMasks = makeLaneMasks();
 // copyRows, without reading `from` again for each row, where every 8 pixels
 // stored at once hold at most two colours, as rows of runs 7 pixels or
 // longer do, or one-pixel columns on a background: each such store is made
-// from two colours in registers. Where the
-// image does not stay in the cache, a row read while others are written is
-// pushed out of the first level, and copying a row of 255 colour steps into
-// the rows of a 3840 x 2160 image took 1.1 to 1.3 ms (streamed, 1.2), a fill
-// 0.7 to 0.8, and this 0.8 to 0.9 (AMD EPYC). Where the image stays in the
-// cache the blend costs more than the loads it saves (1920 x 1080: 0.15 ms
-// against 0.09), so this serves the mixed stores only. False, having stored
-// nothing, where it does not apply; `blocks` has room for n / 8 + 2.
+// from two colours in registers. Where the image does not stay in the
+// cache, a row read while others are written is pushed out of the first
+// level, and copying a row of 255 colour steps into the rows of a 3840 x
+// 2160 image took 1.1 to 1.3 ms (streamed, 1.2), a fill 0.7 to 0.8, and
+// this 0.8 to 0.9 (AMD EPYC). Where the image stays in the cache the blend
+// costs more than the loads it saves (1920 x 1080: 0.15 ms against 0.09),
+// so this serves the mixed stores only. False, having stored nothing, where
+// it does not apply; `blocks` has room for n / 8 + 2.
 bool copyRowsAsBlocks(std::uint32_t *to, std::ptrdiff_t stride, const std::uint32_t *from, int64_t n,
                       int64_t rows, Block *blocks)
 {
