@@ -829,6 +829,11 @@ void RasterSurface::drawHeldRowByRow()
     // drawn in place: one fill, then each call at once, in call order.
     if (stores_ != Stores::streamed && overImage(held[0]) && fewOverBackground()) {
         fillRect(0, 0, width_ - 1, height_ - 1, held[0].p);
+        if (dotsHeld_ + 1 == n) { // dots alone: 0.98 of the dot pattern's time at 70 dots
+            for (std::size_t i = 1; i < n; ++i)
+                row(held[i].y0)[held[i].x0] = held[i].p;
+            return;
+        }
         for (std::size_t i = 1; i < n; ++i) {
             const Workspace::Held &h = held[i];
             if (h.slanted)
@@ -1025,7 +1030,7 @@ bool RasterSurface::fewOverBackground()
     // look: one pixel each. Looking took 0.04 of its time at 70 dots
     // (1920 x 1080, AMD EPYC).
     int64_t pixels = int64_t(n) - 1;
-    if (dotsHeld_ + 1 < n) {
+    if (dotsHeld_ + 1 != n) {
         pixels = 0;
         for (std::size_t i = 1; i < n; ++i) {
             const Workspace::Held &h = held[i];
@@ -1194,7 +1199,7 @@ void RasterSurface::fillBox(float x1, float y1, float x2, float y2, Colour c)
     if (x2 == x1 && y2 == y1) {
         if (std::uint64_t(a.x) < std::uint64_t(width_) && std::uint64_t(a.y) < std::uint64_t(height_)) {
             holdRows({std::int32_t(a.x), std::int32_t(a.y), std::int32_t(a.x), std::int32_t(a.y), pixelOf(c), false});
-            ++dotsHeld_;
+            dotsHeld_ += work_.heldCount_ > 1; // a dot after the first call
         }
         return;
     }

@@ -209,7 +209,7 @@ private:
     std::unique_ptr<Workspace> own_;
     Workspace &work_;
     std::int64_t heldTop_ = 0, heldBottom_ = 0; // rows the held calls span
-    std::size_t dotsHeld_ = 0;                  // held calls that are one pixel, by fillBox
+    std::size_t dotsHeld_ = 0;                  // held calls after the first that fillBox held as dots
     // How rows reach the image: all by ordinary stores; by ordinary stores
     // but for rows that repeat a row of many calls, copied by streaming ones;
     // or all composed in the workspace and streamed.
