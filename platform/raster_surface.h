@@ -160,6 +160,8 @@ private:
     bool acrossImage(const Workspace::Held &h) const { return !h.slanted && h.x0 == 0 && h.x1 == width_ - 1; }
     // A held box over the whole image.
     bool overImage(const Workspace::Held &h) const { return acrossImage(h) && h.y0 == 0 && h.y1 == height_ - 1; }
+    // Every held call after the first is a dot, as fillBox held it.
+    bool dotsAfterFirst() const { return dotsHeld_ + 1 == work_.heldCount_; }
     std::size_t imageBytes() const { return std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_; }
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
     // Holds back the rectangle between two corners, both included, in any order; clipped.
