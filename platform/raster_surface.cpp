@@ -168,6 +168,27 @@ void streamPixels(std::uint32_t *to, const std::uint32_t *from, int64_t n)
 #endif
 }
 
+// n pixels of value v by streaming stores, from a register; the ends that
+// share a 16-byte block with the neighbouring pixels by ordinary ones.
+void streamFill(std::uint32_t *to, int64_t n, std::uint32_t v)
+{
+#if defined(__SSE2__)
+    int64_t i = 0;
+    for (; i < n && (reinterpret_cast<std::uintptr_t>(to + i) & 15) != 0; ++i)
+        to[i] = v;
+    const __m128i q = _mm_set1_epi32(static_cast<int>(v));
+    const auto put = [&](int64_t k) { _mm_stream_si128(reinterpret_cast<__m128i *>(to + k), q); };
+    for (; n - i >= 16; i += 16)
+        put(i), put(i + 4), put(i + 8), put(i + 12);
+    for (; n - i >= 4; i += 4)
+        put(i);
+    for (; i < n; ++i)
+        to[i] = v;
+#else
+    std::fill_n(to, n, v);
+#endif
+}
+
 using Block = RasterSurface::Workspace::Block;
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -941,6 +962,21 @@ void RasterSurface::drawHeldRowByRow()
             continue;
         }
         const bool composed = stores_ == Stores::streamed && whole;
+        if (composed && slants == 0 && shown + 1 == active.size() && acrossImage(held[active[shown]])) {
+            // One box alone across the rows, as in a grating of lines across
+            // the image: streamed from a register rather than composed and
+            // then streamed (horizontal lines every 2 pixels at 3840 x 2160
+            // took 0.83 of the time, AMD EPYC). The workspace's row is left
+            // as it was.
+            const std::uint32_t p = held[active[shown]].p;
+            if (stride_ == width_)
+                streamFill(row(y), (change - y) * width_, p);
+            else
+                for (int64_t k = y; k < change; ++k)
+                    streamFill(row(k), width_, p);
+            y = change;
+            continue;
+        }
         std::uint32_t *const r = composed ? w.row_.data() : row(y);
         // A composed row on the same wide box as the last one keeps that box:
         // only what other calls drew over it is put back.
