@@ -217,6 +217,7 @@ private:
     // or all composed in the workspace and streamed.
     enum class Stores : std::uint8_t { ordinary, mixed, streamed };
     Stores stores_;
+    bool timeStores_ = false; // an image in between whose stores are not timed yet
     std::int64_t bandRows_; // rows drawn together under slanted lines
 };
 
