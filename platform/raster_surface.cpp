@@ -672,11 +672,12 @@ RasterSurface::RasterSurface(std::uint32_t *pixels, int width, int height, std::
     // the read is pure cost: streamed (at 7680 x 4320: 4.7 ms against 7 to
     // 9). In between it depends on what else uses the cache, so the first
     // frame of each size that starts with a background times it written both
-    // ways (chooseStores). Until then the rows are streamed: where ordinary
-    // stores would have won they lose little, where they lose they take
-    // twice as long (3840 x 2160 on an AMD EPYC whose 32 MiB L3 other
-    // machines share: the 255 steps of all colours, which start with no
-    // background, took 3.8 ms a frame by ordinary stores, 1.9 streamed).
+    // ways (chooseStores). Until then the rows are streamed, the safer
+    // guess: where ordinary stores would have won, streaming loses little;
+    // where they lose, they take twice as long (3840 x 2160 on an AMD EPYC
+    // whose 32 MiB L3 other machines share: the 255 steps of all colours,
+    // which start with no background, took 3.8 ms a frame by ordinary
+    // stores, 1.9 streamed).
     // When ordinary stores win, a row that repeats a row of a few calls is
     // filled again, and one of many calls is copied by streaming stores:
     // copying in place cost 1.5 times a fill (3840 x 2160, AMD EPYC with 1
@@ -1338,10 +1339,10 @@ void RasterSurface::slantedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
     holdRows({0, std::int32_t(top), 0, std::int32_t(bottom), p, true}, &slant);
 }
 
-// Inlined, as the background put back under the last row's calls is
-// (fillRun): with streaming stores a composed row asks every active line for
-// its pixels, and the test card at density 70 took 0.88 of the time both
-// ways (3840 x 2160, AMD EPYC with 512 KiB of L2 a core).
+// Inlined: with streaming stores a composed row asks every active line for
+// its pixels, and puts the background back under the last row's by fillRun,
+// inlined too. As calls, the two took the test card at density 70 1.14
+// times as long (3840 x 2160, AMD EPYC with 512 KiB of L2 a core).
 [[gnu::always_inline]] inline RasterSurface::Workspace::Run
 RasterSurface::drawSlantRow(Workspace::Slant &s, std::uint32_t *row, std::uint32_t p)
 {
