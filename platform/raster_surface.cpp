@@ -1491,27 +1491,28 @@ void RasterSurface::circle(float xf, float yf, float rf, Colour c)
         dxs = dys + (along.lo - across.lo);
     else
         circleOffsets(along, ry, rx, dxs);
-    // Where the circle lies inside the image, as the geometry grid's do, its
-    // points need no test: the grid's five circles at 50 rows took 0.95 of
-    // the grid's time so (1920 x 1080, AMD EPYC).
+    // A circle inside the image, as the geometry grid's are, needs no test of
+    // its points: stored from its centre, the grid at 50 rows took 0.95 of
+    // the time it took with a test a point (1920 x 1080, AMD EPYC). Its
+    // offsets then start at 0 both ways.
     if (cx - rx >= 0 && cx + rx < width_ && cy - ry >= 0 && cy + ry < height_) {
         std::uint32_t *const centre = row(cy) + cx;
-        const std::ptrdiff_t down1 = stride_; // one row down
         for (int64_t dx = 0; dx <= rx; ++dx) {
-            const std::ptrdiff_t dy = dys[dx] * down1;
-            centre[dx + dy] = p;
-            centre[dx - dy] = p;
-            centre[-dx + dy] = p;
-            centre[-dx - dy] = p;
+            const std::ptrdiff_t below = dys[dx] * stride_; // from the centre's row
+            centre[dx + below] = p;
+            centre[dx - below] = p;
+            centre[-dx + below] = p;
+            centre[-dx - below] = p;
         }
         for (int64_t dy = 0; dy <= ry; ++dy) {
             const int64_t dx = dxs[dy];
-            if (dys[dx] == dy) // drawn across
+            if (dys[dx] == dy) // stored across
                 continue;
-            centre[dx + dy * down1] = p;
-            centre[-dx + dy * down1] = p;
-            centre[dx - dy * down1] = p;
-            centre[-dx - dy * down1] = p;
+            const std::ptrdiff_t below = dy * stride_;
+            centre[dx + below] = p;
+            centre[-dx + below] = p;
+            centre[dx - below] = p;
+            centre[-dx - below] = p;
         }
         return;
     }
