@@ -160,8 +160,9 @@ private:
     bool acrossImage(const Workspace::Held &h) const { return !h.slanted && h.x0 == 0 && h.x1 == width_ - 1; }
     // A held box over the whole image.
     bool overImage(const Workspace::Held &h) const { return acrossImage(h) && h.y0 == 0 && h.y1 == height_ - 1; }
-    // Every held call after the first is a dot, as fillBox held it.
-    bool dotsAfterFirst() const { return dotsHeld_ + 1 == work_.heldCount_; }
+    // Every held call after the first is a dot, as fillBox held it, where
+    // the first is a box (it is asked of a background only).
+    bool dotsAfterFirst() const { return spanned_ == 1; }
     std::size_t imageBytes() const { return std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_; }
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
     // Holds back the rectangle between two corners, both included, in any order; clipped.
@@ -175,6 +176,8 @@ private:
     // A held box's columns over the rows first .. end - 1.
     void fillHeldRows(const Workspace::Held &h, std::int64_t first, std::int64_t end) const;
     void drawHeldRowByRow();
+    // heldTop_ and heldBottom_ over every held call, dots too.
+    void spanHeldRows();
     // Rows from ..= last again as row `source`, which the active calls cover
     // alike; those before `shown` are hidden.
     void repeatRow(std::int64_t source, std::int64_t from, std::int64_t last, std::size_t shown);
@@ -210,8 +213,10 @@ private:
     double inverseX_, inverseY_; // 1 / tx_, 1 / ty_
     std::unique_ptr<Workspace> own_;
     Workspace &work_;
-    std::int64_t heldTop_ = 0, heldBottom_ = 0; // rows the held calls span
-    std::size_t dotsHeld_ = 0;                  // held calls after the first that fillBox held as dots
+    // Rows the held calls span, but for the dots fillBox holds, which are
+    // taken in only where the row loop needs them (spanHeldRows).
+    std::int64_t heldTop_ = 0, heldBottom_ = 0;
+    std::size_t spanned_ = 0; // held calls that heldTop_ and heldBottom_ take in
     // How rows reach the image: all by ordinary stores; by ordinary stores
     // but for rows that repeat a row of many calls, copied by streaming ones;
     // or all composed in the workspace and streamed.

@@ -255,6 +255,23 @@ void drawStroke(std::mt19937 &rng, int w, int h, double tx, double ty, bool firs
     }
 }
 
+// Dots on or just off the image, a short line among them now and then;
+// the first after a finish on a background over the whole image, or not.
+template <class... D>
+void drawDot(std::mt19937 &rng, int w, int h, double tx, double ty, bool first, D &...d)
+{
+    const auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    const Colour c = RGB(int(rng() % 256), int(rng() % 256), int(rng() % 256));
+    if (first && rng() % 2)
+        (d.fillBox(0, 0, float(w * tx), float(h * ty), ~c & 0xffffff), ...);
+    const float x = float(uniform(-2, w + 2) * tx), y = float(uniform(-2, h + 2) * ty);
+    if (rng() % 8 == 0) {
+        const float x2 = x + float(uniform(-3, 3) * tx), y2 = y + float(uniform(-9, 9) * ty);
+        return (d.line(x, y, x2, y2, c), ...);
+    }
+    return (d.fillBox(x, y, x, y, c), ...);
+}
+
 // A box or a line from beyond the left edge to beyond the right one, one in
 // eight ending short of it, over any rows on or just off the image.
 template <class... D>
@@ -310,6 +327,7 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
         bool strokes = false; // short strokes on a background, which starts each finished part
         bool across = false;  // boxes and lines across the whole width, few of them narrower
         bool steps = false;   // bands of columns side by side
+        bool dots = false;    // dots, on a background or not, a few strokes among them
     } mixes[] = {{"tiny", 3, 2, 0, 15.0, 15.0, 300}, {"oddPadded", 37, 23, 3, 15.0, 15.0, 300},
                  {"unequalTwips", 41, 29, 1, 12.5, 7.3, 300},
                  // twips per pixel whose reciprocal misrounds some half pixels
@@ -329,7 +347,9 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                  {"across", 300, 120, 0, 15.0, 15.0, 400, 8192, 16, false, 3, false, true},
                  {"acrossPadded", 61, 90, 3, 15.0, 15.0, 400, 8192, 16, false, 3, false, true},
                  // many columns over rows alike, on rows 32-byte aligned alike or not
-                 {"steps", 1000, 40, 0, 15.0, 15.0, 40, 8192, 4, false, 3, false, false, true}};
+                 {"steps", 1000, 40, 0, 15.0, 15.0, 40, 8192, 4, false, 3, false, false, true},
+                 {"dots", 70, 90, 1, 15.0, 15.0, 400, 8192, 8, false, 3, false, false, false, true},
+                 {"dotsSmallWorkspace", 23, 40, 0, 15.0, 15.0, 300, 5, 16, false, 3, false, false, false, true}};
     for (const auto &m : mixes)
         for (const std::size_t cache : {std::size_t{0}, SIZE_MAX, std::size_t(m.width) * m.height * 6}) {
             RasterSurface::Workspace workspace(m.held, cache);
@@ -344,6 +364,8 @@ TEST(RasterSurface, FastPathsDrawEveryPixelAsThePerPixelRules)
                 for (int i = 0; i < m.calls; ++i) {
                     if (m.strokes)
                         drawStroke(rng, w, h, m.tx, m.ty, fresh, surface, ref);
+                    else if (m.dots)
+                        drawDot(rng, w, h, m.tx, m.ty, fresh, surface, ref);
                     else if (m.across)
                         drawAcross(rng, w, h, m.tx, m.ty, surface, ref);
                     else if (m.steps)
