@@ -775,14 +775,7 @@ void RasterSurface::plot(int64_t x, int64_t y, std::uint32_t p) const
         finish();
     if (slant)
         work_.slants_[count] = *slant;
-    if (spanned_ == 0) {
-        heldTop_ = item.y0;
-        heldBottom_ = item.y1;
-    } else {
-        heldTop_ = std::min<int64_t>(heldTop_, item.y0);
-        heldBottom_ = std::max<int64_t>(heldBottom_, item.y1);
-    }
-    ++spanned_;
+    ++notDots_;
     work_.held_[count++] = item;
 }
 
@@ -840,7 +833,7 @@ void RasterSurface::finish()
     else
         drawHeldRowByRow();
     count = 0;
-    spanned_ = 0;
+    notDots_ = 0;
 }
 
 void RasterSurface::spanHeldRows()
@@ -888,8 +881,7 @@ void RasterSurface::drawHeldRowByRow()
         return;
     }
 
-    if (spanned_ != n)
-        spanHeldRows();
+    spanHeldRows();
     if (stores_ != Stores::streamed && drawAcrossOnly())
         return;
 

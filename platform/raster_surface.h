@@ -162,7 +162,7 @@ private:
     bool overImage(const Workspace::Held &h) const { return acrossImage(h) && h.y0 == 0 && h.y1 == height_ - 1; }
     // Every held call after the first is a dot, as fillBox held it, where
     // the first is a box (it is asked of a background only).
-    bool dotsAfterFirst() const { return spanned_ == 1; }
+    bool dotsAfterFirst() const { return notDots_ == 1; }
     std::size_t imageBytes() const { return std::size_t(height_) * std::size_t(std::abs(stride_)) * sizeof *pixels_; }
     void plot(std::int64_t x, std::int64_t y, std::uint32_t p) const;
     // Holds back the rectangle between two corners, both included, in any order; clipped.
@@ -176,7 +176,7 @@ private:
     // A held box's columns over the rows first .. end - 1.
     void fillHeldRows(const Workspace::Held &h, std::int64_t first, std::int64_t end) const;
     void drawHeldRowByRow();
-    // heldTop_ and heldBottom_ over every held call, dots too.
+    // heldTop_ and heldBottom_: the rows the held calls span.
     void spanHeldRows();
     // Rows from ..= last again as row `source`, which the active calls cover
     // alike; those before `shown` are hidden.
@@ -213,10 +213,8 @@ private:
     double inverseX_, inverseY_; // 1 / tx_, 1 / ty_
     std::unique_ptr<Workspace> own_;
     Workspace &work_;
-    // Rows the held calls span, but for the dots fillBox holds, which are
-    // taken in only where the row loop needs them (spanHeldRows).
-    std::int64_t heldTop_ = 0, heldBottom_ = 0;
-    std::size_t spanned_ = 0; // held calls that heldTop_ and heldBottom_ take in
+    std::int64_t heldTop_ = 0, heldBottom_ = 0; // rows the held calls span, for the row loop
+    std::size_t notDots_ = 0;                   // held calls other than the dots fillBox holds
     // How rows reach the image: all by ordinary stores; by ordinary stores
     // but for rows that repeat a row of many calls, copied by streaming ones;
     // or all composed in the workspace and streamed.
